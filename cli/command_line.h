@@ -11,9 +11,9 @@
 namespace cli {
 
 struct OptionSpec {
-  std::string name;        // without the leading "--"
+  std::string name;  // without the leading "--"
   bool takesValue = false;
-  char alias = 0;          // "-x" form, 0 for none
+  char alias = 0;  // "-x" form, 0 for none
 };
 
 struct CommandLine {

@@ -1,11 +1,12 @@
 #include "track/file_system.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 namespace track::fs {
 namespace {
@@ -28,7 +29,9 @@ bool isFolder(const std::string& path) {
 
 // Takes the lock without waiting: a file another of our processes holds is
 // treated like a file held open elsewhere.
-bool lockExclusively(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+bool lockExclusively(int fd) {
+  return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+}
 
 void closeQuietly(int& fd) {
   if (fd >= 0) ::close(fd);
@@ -37,7 +40,9 @@ void closeQuietly(int& fd) {
 
 }  // namespace
 
-InputFile::~InputFile() { closeQuietly(fd_); }
+InputFile::~InputFile() {
+  closeQuietly(fd_);
+}
 
 OpenStatus InputFile::open(const std::string& path) {
   closeQuietly(fd_);
@@ -45,8 +50,7 @@ OpenStatus InputFile::open(const std::string& path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) {
     // A missing file in an existing folder is "not found"; a missing folder is not.
-    return errno == ENOENT && isFolder(folderOf(path)) ? OpenStatus::notFound
-                                                        : OpenStatus::failed;
+    return errno == ENOENT && isFolder(folderOf(path)) ? OpenStatus::notFound : OpenStatus::failed;
   }
   struct stat info {};
   if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || !lockExclusively(fd_)) {

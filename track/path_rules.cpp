@@ -3,7 +3,9 @@
 namespace track {
 namespace {
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool isContinuationByte(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // Start of the last `count` characters of `text`.
 std::size_t startOfLastCharacters(std::string_view text, int count) {

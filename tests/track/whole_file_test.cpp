@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "support/temp_dir.h"
@@ -127,6 +130,36 @@ TEST(WriteWholeFile, FailureLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(writeWholeFile(dir.file("missing/out.dat"), data, 1), kCannotCreateFile);
   EXPECT_EQ(writeWholeFile(dir.file(std::string(300, 'x')), data, 1), kCannotCreateFile);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(WriteWholeFile, WriteThatFailsHalfWayKeepsTheOldFile) {
+  // A file-size limit makes the write fail part-way, as a full disk would.
+  TempDir dir;
+  const std::string path = dir.file("out.dat");
+  writeBytes(path, {5, 6});
+  const std::vector<unsigned char> big(1 << 20, 1);
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string text = writeWholeFile(path, big.data(), big.size());
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(text, kCannotCreateFile);
+  EXPECT_EQ(readBytes(path), (std::vector<unsigned char>{5, 6}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(WriteWholeFile, NewFileGetsTheUsualPermissions) {
+  TempDir dir;
+  const mode_t mask = ::umask(022);
+  const unsigned char data[] = {1};
+  EXPECT_EQ(writeWholeFile(dir.file("new.txt"), data, 1), "");
+  ::umask(mask);
+  const auto perms = std::filesystem::status(dir.file("new.txt")).permissions();
+  EXPECT_EQ(perms, std::filesystem::perms(0644));
 }
 
 }  // namespace
