@@ -3,22 +3,12 @@
 // loading, pitch sort, quantisation, the writer, and one closing message.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-namespace generator {
+#include "generator/settings.h"
 
-// The controls as the user left them.
-struct GenerationControls {
-  std::string pathText;               // DATファイル field as typed
-  std::string tempoText = "120";      // TEMPO field
-  std::string volumeText = "100";     // 音量(%) field
-  std::string compensationText = "0"; // 発音補整 field
-  bool detuneOff = true;              // "無し" selected
-  bool psg = false, scc = false, fm = true;
-  bool channels3 = false, channels4 = false, channels5 = true;
-  bool unit15 = true, unit20 = false, unit30 = false, unit60 = false;
-  bool pitchSortOn = true;            // "する" selected
-};
+namespace generator {
 
 class MessageSink {
  public:
@@ -35,6 +25,7 @@ class Generator {
   Generator(const Generator&) = delete;
   Generator& operator=(const Generator&) = delete;
 
+  // Runs synchronously to its one message: "終了しました" or what went wrong.
   void runConversion(const GenerationControls& controls);
 
   std::int32_t tempo() const;          // starts at 120
@@ -45,7 +36,7 @@ class Generator {
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace generator
