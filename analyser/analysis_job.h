@@ -3,28 +3,25 @@
 // its single closing message. The window and the command line are hosts; they
 // hand over the control states as plain values and show what the job reports.
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <memory>
 #include <string>
 
+#include "analyser/analysis_settings.h"
 #include "analyser/clock.h"
 
 namespace analyser {
 
 // The controls as the user left them.
 struct AnalysisControls {
-  std::string pathText;      // the path field as typed
-  bool unit20 = false;       // "1/20秒" selected
-  bool unit30 = false;       // "1/30秒" selected
-  bool unit60 = false;       // "1/60秒" selected
-  bool staggerOn = true;     // "有り" of 発音ずらし selected
-  bool optimiseOff = true;   // "しない" of 最適化 selected
-};
-
-struct AnalysisSettings {
-  std::int32_t soundingUnit = 15;
-  std::int32_t samplesPerFrame = 2940;
-  std::int32_t stagger = 1;
-  std::int32_t passCount = 1;
+  std::string pathText;     // the path field as typed
+  bool unit20 = false;      // "1/20秒" selected
+  bool unit30 = false;      // "1/30秒" selected
+  bool unit60 = false;      // "1/60秒" selected
+  bool staggerOn = true;    // "有り" of 発音ずらし selected
+  bool optimiseOff = true;  // "しない" of 最適化 selected
 };
 
 AnalysisSettings readAnalysisSettings(const AnalysisControls& controls);
@@ -49,7 +46,10 @@ class JobHost {
 // display is open, and runs the jobs.
 class Analyser {
  public:
-  explicit Analyser(JobHost& host, Clock& clock = steadyClock());
+  // memoryBudget caps the bytes the job's blocks may hold at once, as a small
+  // heap would (tests reach the out-of-memory paths with it).
+  explicit Analyser(JobHost& host, Clock& clock = steadyClock(),
+                    std::size_t memoryBudget = std::numeric_limits<std::size_t>::max());
   ~Analyser();
   Analyser(const Analyser&) = delete;
   Analyser& operator=(const Analyser&) = delete;
@@ -71,7 +71,7 @@ class Analyser {
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace analyser
