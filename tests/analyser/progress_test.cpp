@@ -44,7 +44,7 @@ struct StepFixture : ::testing::Test {
 };
 
 TEST_F(StepFixture, NothingHappensWithin100Milliseconds) {
-  clock.millisecondsAt = [](int) { return 100; };  // never more than 100 ms after the start
+  clock.millisecondsAt = [](int n) { return n == 0 ? 0 : 100; };  // never beyond 100 ms
   hooks.cancel = true;
   EXPECT_EQ(run(1, 3), 18);
   EXPECT_TRUE(hooks.refreshes.empty());
@@ -53,8 +53,9 @@ TEST_F(StepFixture, NothingHappensWithin100Milliseconds) {
 
 TEST_F(StepFixture, The100MillisecondsCountFromTheEndOfThePumping) {
   // Readings: start 0; step 1 sees 101 and pumps, ending at 150; step 2 sees
-  // 250 (not past 250) and waits; step 3 sees 251 and pumps again.
-  const std::int64_t readings[] = {0, 101, 150, 250, 251, 300};
+  // 240 (not past 250) and waits; step 3 sees 251 and pumps again, ending at
+  // 300; the rest see 300 and wait.
+  const std::int64_t readings[] = {0, 101, 150, 240, 251, 300};
   clock.millisecondsAt = [&](int n) { return n < 6 ? readings[n] : 300; };
   run(1, 1);
   EXPECT_EQ(hooks.pumps, 2);
