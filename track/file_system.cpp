@@ -140,4 +140,6 @@ void ReplacementFile::abandon() {
   temporary_.clear();
 }
 
+bool standardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
 }  // namespace track::fs

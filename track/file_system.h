@@ -54,4 +54,7 @@ class ReplacementFile {
   int targetLock_ = -1;
 };
 
+// True when standard error goes to a terminal, where a progress line makes sense.
+bool standardErrorIsTerminal();
+
 }  // namespace track::fs
