@@ -140,6 +140,8 @@ void ReplacementFile::abandon() {
   temporary_.clear();
 }
 
-bool standardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool standardErrorIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
 
 }  // namespace track::fs
