@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -236,6 +237,28 @@ TEST_F(Conversion, KeepsTheValuesTheWindowShowsWhenItOpens) {
   EXPECT_EQ(generator.tempo(), 150);
   EXPECT_EQ(generator.volumePercent(), 80);
   EXPECT_EQ(generator.compensation(), 5);
+}
+
+TEST_F(Conversion, ConvertsADamagedTrackWithoutHarm) {
+  // Extreme values that the analyser never writes, in every pair.
+  const std::int32_t values[] = {std::numeric_limits<std::int32_t>::min(), -1, 0, 1, 7,
+                                 std::numeric_limits<std::int32_t>::max()};
+  TrackFixture fixture(40, 15, 1, false);
+  for (int frame = 0; frame < 40; ++frame)
+    for (int pair = 0; pair < 7; ++pair)
+      fixture.voice(frame, pair, values[(frame + pair) % 6], values[(frame * 5 + pair * 3) % 6]);
+  fixture.write(dir.file("damaged.dat"));
+  for (const bool detune : {false, true}) {
+    for (const int source : {0, 1, 2}) {
+      GenerationControls controls = controlsFor("damaged.dat");
+      controls.detuneOff = !detune;
+      controls.psg = source == 0;
+      controls.scc = source == 1;
+      controls.fm = source == 2;
+      const std::string text = convert(controls);
+      EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << detune << ' ' << source;
+    }
+  }
 }
 
 TEST_F(Conversion, ConvertsTheLongestTrackWithFiveChannelsAndDetune) {
