@@ -40,6 +40,8 @@ struct Analyser::State : ProgressHooks {
         tables(std::make_unique<ResultTables>()),
         trackRecords(std::size_t{kMaxFrames} * track::kRecordBytes) {}
 
+  void runJob(const AnalysisControls& controls);
+
   bool cancelRequested() override { return cancel; }
   void refresh(double remainingSeconds) override {
     if (progressOpen) host.updateProgress(remainingSeconds);
@@ -63,14 +65,18 @@ struct Analyser::State : ProgressHooks {
   std::unique_ptr<SineCosineTable> table;
   std::unique_ptr<ResultTables> tables;
   std::vector<unsigned char> trackRecords;
+
+ private:
+  std::string readSound(const std::string& path, track::FileBuffer& file, WaveLayout& layout);
+  bool allocateSignal(std::uint32_t sampleCount, std::int32_t*& signal, std::int32_t*& saved);
+  void beginRunning(ProgressStep& progress);
+  std::string writeTrack(const std::string& path, const AnalysisSettings& settings,
+                         std::int32_t frameCount);
+  void finish(std::string errorText);
+  void endStopped();
 };
 
 namespace {
-
-// Room for the signal and its margins, as 32-bit values.
-constexpr std::uint32_t signalBlockBytes(std::uint32_t sampleCount) {
-  return (sampleCount + kSignalBlockSlack) * 4;
-}
 
 void packTrackRecords(const ResultTables& tables, std::int32_t frameCount,
                       const AnalysisSettings& settings, unsigned char* records) {
@@ -84,80 +90,96 @@ void packTrackRecords(const ResultTables& tables, std::int32_t frameCount,
 
 }  // namespace
 
+void Analyser::State::runJob(const AnalysisControls& controls) {
+  const AnalysisSettings settings = readAnalysisSettings(controls);
+  if (busy) return;  // entered again from the pumping of the running job
+
+  const std::int64_t counterFrequency = clock.counterFrequency();
+  if (counterFrequency <= 0) return host.showMessage(kNoCounter, true);
+  const std::string path = track::trimTrailingWhitespace(controls.pathText);
+  if (!track::endsWithLetters(path, "wav")) return host.showMessage(kSpecifyWave, true);
+
+  track::FileBuffer file;
+  WaveLayout layout;
+  if (std::string error = readSound(path, file, layout); !error.empty()) return finish(error);
+  std::int32_t* signalBuffer = nullptr;
+  std::int32_t* savedSignal = nullptr;
+  if (!allocateSignal(layout.sampleCount, signalBuffer, savedSignal))
+    return finish(track::kCannotAllocate);
+
+  buildSineCosineTable(*table);
+  const std::int32_t frameCount =
+      prepareSignal(file.data, layout, settings.samplesPerFrame, signalBuffer);
+  tables->clear();
+  std::fill(trackRecords.begin(), trackRecords.end(), 0);
+
+  ProgressStep progress(clock, counterFrequency, *this, settings.passCount, frameCount);
+  beginRunning(progress);
+  std::copy_n(signalBuffer, std::size_t{layout.sampleCount} + kLeadIn + kTail, savedSignal);
+  LiteralVoiceMethods methods(*table);
+  const DecompositionInput input{settings, frameCount, layout.sampleCount, signalBuffer,
+                                 savedSignal};
+  if (!decomposeVoices(input, methods, progress, *tables)) return endStopped();
+  finish(writeTrack(path, settings, frameCount));
+}
+
+std::string Analyser::State::readSound(const std::string& path, track::FileBuffer& file,
+                                       WaveLayout& layout) {
+  const std::string error = track::readWholeFile(blocks, path, track::kStandardSlack, file);
+  if (!error.empty()) return error;
+  return parseWave(file.data, file.length, layout);
+}
+
+bool Analyser::State::allocateSignal(std::uint32_t sampleCount, std::int32_t*& signal,
+                                     std::int32_t*& saved) {
+  // Far more room than the margins need, as the blocks have always been sized.
+  const std::uint32_t bytes = (sampleCount + kSignalBlockSlack) * 4;
+  signal = static_cast<std::int32_t*>(blocks.allocBlock(bytes));
+  if (signal != nullptr) saved = static_cast<std::int32_t*>(blocks.allocBlock(bytes));
+  return saved != nullptr;
+}
+
+void Analyser::State::beginRunning(ProgressStep& progress) {
+  progress.start();
+  progressOpen = host.openProgress();
+  cancel = false;
+  busy = true;
+}
+
+std::string Analyser::State::writeTrack(const std::string& path, const AnalysisSettings& settings,
+                                        std::int32_t frameCount) {
+  packTrackRecords(*tables, frameCount, settings, trackRecords.data());
+  const std::string outputPath = track::replaceLastCharacters(path, 4, ".dat");
+  std::string error = track::writeWholeFile(
+      outputPath, trackRecords.data(), static_cast<std::size_t>(frameCount) * track::kRecordBytes);
+  if (error.empty()) lastOutputPath = outputPath;
+  return error;
+}
+
+// Every way out after the file was read: release, one message, then idle.
+void Analyser::State::finish(std::string errorText) {
+  closeProgressIfOpen();
+  blocks.allocBlock(0);
+  if (errorText.empty()) errorText = kFinished;
+  host.showMessage(errorText, false);
+  busy = false;
+}
+
+void Analyser::State::endStopped() {
+  // Whoever asked to stop has closed the display already; nothing is written.
+  closeProgressIfOpen();
+  blocks.allocBlock(0);
+  host.showMessage(kStopped, false);
+  busy = false;
+}
+
 Analyser::Analyser(JobHost& host, Clock& clock, std::size_t memoryBudget)
     : state_(std::make_unique<State>(host, clock, memoryBudget)) {}
 
 Analyser::~Analyser() = default;
 
 void Analyser::runAnalysisJob(const AnalysisControls& controls) {
-  State& s = *state_;
-  const AnalysisSettings settings = readAnalysisSettings(controls);
-  if (s.busy) return;  // entered again from the pumping of the running job
-
-  const std::int64_t counterFrequency = s.clock.counterFrequency();
-  if (counterFrequency <= 0) {
-    s.host.showMessage(kNoCounter, true);
-    return;
-  }
-  const std::string path = track::trimTrailingWhitespace(controls.pathText);
-  if (!track::endsWithLetters(path, "wav")) {
-    s.host.showMessage(kSpecifyWave, true);
-    return;
-  }
-
-  // Every way out from here on releases the blocks and shows one message.
-  const auto finish = [&s](std::string text) {
-    s.closeProgressIfOpen();
-    s.blocks.allocBlock(0);
-    if (text.empty()) text = kFinished;
-    s.host.showMessage(text, false);
-    s.busy = false;
-  };
-
-  track::FileBuffer file;
-  std::string error = track::readWholeFile(s.blocks, path, track::kStandardSlack, file);
-  WaveLayout layout;
-  if (error.empty()) error = parseWave(file.data, file.length, layout);
-  if (!error.empty()) return finish(error);
-
-  const std::uint32_t signalBytes = signalBlockBytes(layout.sampleCount);
-  auto* signalBuffer = static_cast<std::int32_t*>(s.blocks.allocBlock(signalBytes));
-  auto* savedSignal =
-      signalBuffer ? static_cast<std::int32_t*>(s.blocks.allocBlock(signalBytes)) : nullptr;
-  if (savedSignal == nullptr) return finish(track::kCannotAllocate);
-
-  buildSineCosineTable(*s.table);
-  const std::int32_t frameCount =
-      prepareSignal(file.data, layout, settings.samplesPerFrame, signalBuffer);
-  s.tables->clear();
-  std::fill(s.trackRecords.begin(), s.trackRecords.end(), 0);
-
-  ProgressStep progress(s.clock, counterFrequency, s, settings.passCount, frameCount);
-  progress.start();
-  s.progressOpen = s.host.openProgress();
-  s.cancel = false;
-  s.busy = true;
-
-  const std::size_t signalLength = std::size_t{layout.sampleCount} + kLeadIn + kTail;
-  std::copy_n(signalBuffer, signalLength, savedSignal);
-  LiteralVoiceMethods methods(*s.table);
-  const DecompositionInput input{settings, frameCount, layout.sampleCount, signalBuffer,
-                                 savedSignal};
-  if (!decomposeVoices(input, methods, progress, *s.tables)) {
-    // Whoever asked to stop has closed the display already.
-    s.closeProgressIfOpen();
-    s.blocks.allocBlock(0);
-    s.host.showMessage(kStopped, false);
-    s.busy = false;
-    return;
-  }
-
-  packTrackRecords(*s.tables, frameCount, settings, s.trackRecords.data());
-  const std::string outputPath = track::replaceLastCharacters(path, 4, ".dat");
-  error = track::writeWholeFile(outputPath, s.trackRecords.data(),
-                                static_cast<std::size_t>(frameCount) * track::kRecordBytes);
-  if (error.empty()) s.lastOutputPath = outputPath;
-  finish(error);
+  state_->runJob(controls);
 }
 
 void Analyser::requestStop() {
