@@ -3,12 +3,41 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 
 namespace dialog_kit {
 
 namespace {
+
+// A group box drawn as dialog layouts expect it: the frame line runs through
+// the middle of the title, so the first control fits below the title with
+// room to spare.
+class GroupFrame final : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QFontMetrics metrics = fontMetrics();
+    const QRect frame = rect().adjusted(0, metrics.height() / 2, -1, -1);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(frame);
+
+    const QRect titleRect(kTitleIndent, 0, metrics.horizontalAdvance(title()) + 2 * kTitlePadding,
+                          metrics.height());
+    painter.fillRect(titleRect, palette().window());
+    style()->drawItemText(&painter, titleRect, Qt::AlignCenter, palette(), isEnabled(), title(),
+                          QPalette::WindowText);
+  }
+
+ private:
+  static constexpr int kTitleIndent = 6;
+  static constexpr int kTitlePadding = 2;
+};
 
 // A text is never cut: where the font in use runs wider than the one the
 // layout was drawn for, a label or radio button grows to the right.
@@ -52,7 +81,7 @@ QPushButton* DialogBuilder::button(int id, const QString& text, const QRect& uni
 }
 
 QGroupBox* DialogBuilder::group(const QString& text, const QRect& units) {
-  auto* group = new QGroupBox(text, &window_);
+  auto* group = new GroupFrame(text, &window_);
   group->setGeometry(units_.rect(units));
   return group;
 }

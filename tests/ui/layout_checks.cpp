@@ -35,8 +35,8 @@ int neededWidth(const QWidget& widget, const QString& text) {
   if (qobject_cast<const QLabel*>(&widget) || qobject_cast<const QRadioButton*>(&widget)) {
     return widget.sizeHint().width();
   }
-  // Push buttons and group box titles: the text and a little margin each side.
-  return widget.fontMetrics().horizontalAdvance(text) + 8;
+  // Push button texts and group box titles: a little margin each side.
+  return widget.fontMetrics().horizontalAdvance(text) + 12;
 }
 
 }  // namespace
@@ -46,11 +46,11 @@ QStringList clippedTexts(const QWidget& window) {
   for (const QWidget* widget : controls(window)) {
     const QString text = textOf(*widget);
     if (text.isEmpty()) continue;
-    if (neededWidth(*widget, text) > widget->width() ||
-        widget->fontMetrics().height() > widget->height()) {
-      clipped << describe(*widget, text) + QStringLiteral(" needs %1x%2, has %3x%4")
-                                               .arg(neededWidth(*widget, text))
-                                               .arg(widget->fontMetrics().height())
+    const QSize needed(neededWidth(*widget, text), widget->fontMetrics().height());
+    if (needed.width() > widget->width() || needed.height() > widget->height()) {
+      clipped << describe(*widget, text) + QStringLiteral(" needs %1x%2 in %3x%4")
+                                               .arg(needed.width())
+                                               .arg(needed.height())
                                                .arg(widget->width())
                                                .arg(widget->height());
     }
