@@ -11,7 +11,7 @@
 
 namespace generator {
 
-// 4 bytes: note, volume, then the detune value little-endian.
+// 4 bytes: note, volume, then the signed detune value.
 struct EventCell {
   std::uint8_t note = 0;         // semitones above C at 16.35 Hz; 57 is A at 440 Hz
   std::uint8_t volume = 0;       // 0 silent; PSG, SCC 1..15; FM 16 + level
