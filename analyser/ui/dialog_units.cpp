@@ -7,8 +7,8 @@
 namespace dialog_kit {
 namespace {
 
-// Japanese Gothic faces that Debian ships, proportional first as the
-// original face is.
+// Japanese Gothic faces that Debian ships; the proportional one first, as
+// MS UI Gothic is proportional too.
 QStringList withJapaneseFallbacks(QStringList families) {
   families << QStringLiteral("IPAPGothic") << QStringLiteral("IPAGothic");
   return families;

@@ -45,13 +45,13 @@ class AnalyserDialogTest : public ::testing::Test {
 
   // A mono WAV file of `seconds` of a 440 Hz tone.
   std::string writeTone(const std::string& name, double seconds) const {
-    testing_support::WaveSpec spec;
+    testing_support::WaveSpec tone;
     const int count = static_cast<int>(seconds * 44100);
     for (int i = 0; i < count; ++i) {
-      spec.samples.push_back(static_cast<std::int16_t>(8000 * std::sin(i * 0.0626893)));
+      tone.samples.push_back(static_cast<std::int16_t>(8000 * std::sin(i * 0.0626893)));
     }
     const std::string file = folder_.file(name);
-    testing_support::writeBytes(file, testing_support::buildWave(spec));
+    testing_support::writeBytes(file, testing_support::buildWave(tone));
     return file;
   }
 
