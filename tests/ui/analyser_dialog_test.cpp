@@ -122,7 +122,9 @@ TEST_F(AnalyserDialogTest, StartsWithTheDefaults) {
   for (int id : {1005, 1009, 1011}) EXPECT_TRUE(radio(id)->isChecked()) << id;
   for (int id : {1006, 1007, 1008, 1010, 1012}) EXPECT_FALSE(radio(id)->isChecked()) << id;
   EXPECT_EQ(dialog_.focusWidget(), path());
-  EXPECT_FALSE(dialog_.windowIcon().isNull());
+  for (int side : {16, 32, 48}) {
+    EXPECT_EQ(dialog_.windowIcon().pixmap(side).size(), QSize(side, side)) << side;
+  }
   EXPECT_FALSE(dialog_.analyser().busy());
 }
 

@@ -126,7 +126,9 @@ TEST_F(GeneratorDialogTest, StartsWithTheDefaults) {
     EXPECT_FALSE(radio(id)->isChecked()) << id;
   }
   EXPECT_EQ(dialog_.focusWidget(), field(1000));
-  EXPECT_FALSE(dialog_.windowIcon().isNull());
+  for (int side : {16, 32, 48}) {
+    EXPECT_EQ(dialog_.windowIcon().pixmap(side).size(), QSize(side, side)) << side;
+  }
 }
 
 TEST_F(GeneratorDialogTest, TabVisitsTheFieldsAndButtonsInTemplateOrder) {
