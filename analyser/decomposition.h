@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "analyser/analysis_job.h"
+#include "analyser/analysis_settings.h"
 #include "analyser/estimator.h"
 
 namespace analyser {
