@@ -8,25 +8,38 @@
 namespace analyser {
 namespace {
 
-std::uint32_t load16(const unsigned char* at) {
-  return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8;
-}
+// The header fields of a file buffer. Bytes past the end of the file read as
+// zero, exactly like the zero slack behind a file buffer, but without relying
+// on it: a file that ends inside a header is read safely from any buffer.
+class HeaderBytes {
+ public:
+  HeaderBytes(const unsigned char* buffer, std::uint32_t size) : buffer_(buffer), size_(size) {}
 
-std::uint32_t load32(const unsigned char* at) {
-  return load16(at) | load16(at + 2) << 16;
-}
+  std::uint32_t byte(std::uint64_t at) const { return at < size_ ? buffer_[at] : 0; }
+  std::uint32_t load16(std::uint64_t at) const { return byte(at) | byte(at + 1) << 8; }
+  std::uint32_t load32(std::uint64_t at) const { return load16(at) | load16(at + 2) << 16; }
+  bool matches(std::uint64_t at, const char* code) const {
+    for (int i = 0; i < 4; ++i)
+      if (byte(at + i) != static_cast<unsigned char>(code[i])) return false;
+    return true;
+  }
+
+ private:
+  const unsigned char* buffer_;
+  std::uint32_t size_;
+};
 
 std::int32_t signed16(const unsigned char* at) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(load16(at)));
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | at[1] << 8));
 }
 
 // Only the first kilobyte is searched for the chunk headers.
 constexpr std::uint32_t kHeaderWindow = 1024;
 constexpr std::uint32_t kSmallestFile = 16;
 
-std::int64_t findWaveTag(const unsigned char* buffer, std::uint32_t limit) {
+std::int64_t findWaveTag(const HeaderBytes& bytes, std::uint32_t limit) {
   for (std::uint32_t at = 4; at < limit; ++at)
-    if (std::memcmp(buffer + at, "WAVE", 4) == 0) return at;
+    if (bytes.matches(at, "WAVE")) return at;
   return -1;
 }
 
@@ -34,42 +47,47 @@ struct FormatFields {
   std::uint32_t formatTag, channels, sampleRate, bitsPerSample;
 };
 
-FormatFields readFormat(const unsigned char* chunk) {
-  return {load16(chunk + 8), load16(chunk + 10), load32(chunk + 12), load16(chunk + 22)};
+FormatFields readFormat(const HeaderBytes& bytes, std::uint64_t chunk) {
+  return {bytes.load16(chunk + 8), bytes.load16(chunk + 10), bytes.load32(chunk + 12),
+          bytes.load16(chunk + 22)};
 }
 
-}  // namespace
-
-std::int64_t findChunk(const unsigned char* buffer, std::uint64_t position, std::uint64_t end,
+std::int64_t findChunk(const HeaderBytes& bytes, std::uint64_t position, std::uint64_t end,
                        const char (&code)[5]) {
   // The length is unsigned and added without wrap-around, so every step
   // moves at least eight bytes on and the walk always ends.
   while (position < end) {
-    if (std::memcmp(buffer + position, code, 4) == 0) return static_cast<std::int64_t>(position);
-    position += 8 + std::uint64_t{load32(buffer + position + 4)};
+    if (bytes.matches(position, code)) return static_cast<std::int64_t>(position);
+    position += 8 + std::uint64_t{bytes.load32(position + 4)};
   }
   return -1;
 }
 
+}  // namespace
+
+std::int64_t findChunk(const unsigned char* buffer, std::uint32_t size, std::uint64_t position,
+                       std::uint64_t end, const char (&code)[5]) {
+  return findChunk(HeaderBytes(buffer, size), position, end, code);
+}
+
 std::string parseWave(const unsigned char* buffer, std::uint32_t size, WaveLayout& layout) {
+  const HeaderBytes bytes(buffer, size);
   const std::uint32_t limit = std::min(size, kHeaderWindow);
   if (limit < kSmallestFile) return kCannotHandleFile;
-  const std::int64_t wave = findWaveTag(buffer, limit);
+  const std::int64_t wave = findWaveTag(bytes, limit);
   if (wave < 0) return kCannotHandleFile;
-  const std::int64_t format =
-      findChunk(buffer, static_cast<std::uint64_t>(wave) + 4, limit, "fmt ");
+  const std::int64_t format = findChunk(bytes, static_cast<std::uint64_t>(wave) + 4, limit, "fmt ");
   if (format < 0) return kCannotHandleFile;
-  const unsigned char* formatChunk = buffer + format;
-  const std::uint64_t afterFormat =
-      static_cast<std::uint64_t>(format) + 8 + load32(formatChunk + 4);
-  const std::int64_t data = findChunk(buffer, afterFormat, limit, "data");
+  const auto formatAt = static_cast<std::uint64_t>(format);
+  const std::int64_t data =
+      findChunk(bytes, formatAt + 8 + bytes.load32(formatAt + 4), limit, "data");
   if (data < 0) return kCannotHandleFile;
-  const FormatFields fields = readFormat(formatChunk);
+  const FormatFields fields = readFormat(bytes, formatAt);
   if (fields.formatTag != 1 || (fields.channels != 1 && fields.channels != 2) ||
       (fields.bitsPerSample != 8 && fields.bitsPerSample != 16))
     return kCannotHandleFile;
 
-  const std::int64_t declared = load32(buffer + data + 4);
+  const std::int64_t declared = bytes.load32(static_cast<std::uint64_t>(data) + 4);
   std::int64_t present = std::int64_t{size} - (data + 8);
   if (declared > present) return kBadDataLength;
   present = declared;  // anything behind the data chunk is ignored

@@ -22,13 +22,14 @@ struct WaveLayout {
 };
 
 // The position of the first chunk named `code` at or after `position` and
-// below `end`, walking from header to header; -1 when there is none. `buffer`
-// must be readable up to end + 7 (the slack behind a file buffer sees to that).
-std::int64_t findChunk(const unsigned char* buffer, std::uint64_t position, std::uint64_t end,
-                       const char (&code)[5]);
+// below `end`, walking from header to header; -1 when there is none. Bytes at
+// or past `size` read as zero.
+std::int64_t findChunk(const unsigned char* buffer, std::uint32_t size, std::uint64_t position,
+                       std::uint64_t end, const char (&code)[5]);
 
-// `buffer` holds `size` bytes of the file followed by at least 4,096 zero bytes.
-// Returns the error text, empty when the file is usable.
+// `buffer` holds the `size` bytes of the file; the header fields that a short
+// file lacks read as zero, so no slack is needed behind it. Returns the error text, empty when the
+// file is usable.
 std::string parseWave(const unsigned char* buffer, std::uint32_t size, WaveLayout& layout);
 
 // Fills the first sampleCount + 32,768 values of `signalBuffer`: the lead-in,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "analyser/messages.h"
@@ -13,17 +14,25 @@ namespace {
 using testing_support::buildWave;
 using testing_support::WaveSpec;
 
-// The file as the whole-file reader delivers it: its bytes, then zero slack.
 struct Parsed {
   std::string error;
   WaveLayout layout;
 };
 
+// Parses the file twice: as the whole-file reader delivers it (its bytes, then
+// zero slack) and as bare bytes with nothing behind them. A file that ends
+// inside a header must give the same answer both ways.
 Parsed parse(const std::vector<unsigned char>& file) {
-  std::vector<unsigned char> buffer(file);
-  buffer.resize(file.size() + 4096, 0);
+  std::vector<unsigned char> withSlack(file);
+  withSlack.resize(file.size() + 4096, 0);
+  const auto size = static_cast<std::uint32_t>(file.size());
   Parsed result;
-  result.error = parseWave(buffer.data(), static_cast<std::uint32_t>(file.size()), result.layout);
+  result.error = parseWave(withSlack.data(), size, result.layout);
+  const std::unique_ptr<unsigned char[]> bare(new unsigned char[file.size() + 1]);
+  std::copy(file.begin(), file.end(), bare.get());
+  WaveLayout layout;
+  EXPECT_EQ(parseWave(bare.get(), size, layout), result.error);
+  EXPECT_EQ(layout.sampleCount, result.layout.sampleCount);
   return result;
 }
 
@@ -115,6 +124,17 @@ TEST(ParseWave, RefusesWithTheFirstFailingCheck) {
        kBadDataLength},
   };
   for (const auto& c : cases) EXPECT_EQ(parse(c.file).error, c.error) << c.name;
+}
+
+TEST(ParseWave, FileCutShortAnywhereInItsHeaders) {
+  const std::vector<unsigned char> whole = buildWave(monoSpec());
+  for (std::size_t size = 0; size < 44; ++size) {
+    const Parsed parsed = parse({whole.begin(), whole.begin() + static_cast<long>(size)});
+    // Cut before the data header's end, the data can only be missing or short.
+    EXPECT_TRUE(parsed.error == kCannotHandleFile || parsed.error == kBadDataLength) << size;
+  }
+  EXPECT_EQ(parse({whole.begin(), whole.begin() + 40}).error, kBadDataLength);
+  EXPECT_EQ(parse({whole.begin(), whole.begin() + 15}).error, kCannotHandleFile);
 }
 
 TEST(ParseWave, DataHeaderMustBeginInTheFirstKilobyte) {
