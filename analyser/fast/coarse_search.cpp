@@ -1,0 +1,90 @@
+#include "analyser/fast/coarse_search.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "analyser/estimator.h"
+
+namespace analyser {
+namespace {
+
+int countCoarseBins() {
+  int bins = 0;
+  // The literal search stops at the first bin above 8 kHz; so does this count.
+  while (bins < kCoarseBins && coarseBinFrequency(bins) <= kHighestFrequency) ++bins;
+  return bins;
+}
+
+int roundUp(int value, int step) {
+  return (value + step - 1) / step * step;
+}
+
+// Where value k of table row `row` lies in the panel layout (kernels.h).
+std::size_t panelPosition(int row, int k, int length) {
+  const int slice = k / kSliceValues;
+  const int width = std::min(kSliceValues, length - slice * kSliceValues);
+  return static_cast<std::size_t>(row / kPanelRows) * kPanelRows * length +
+         static_cast<std::size_t>(slice) * kPanelRows * kSliceValues +
+         static_cast<std::size_t>(row % kPanelRows) * width + (k - slice * kSliceValues);
+}
+
+}  // namespace
+
+CoarseMatrix::CoarseMatrix(int n, const SineCosineTable& table)
+    : frameLength_(n),
+      paddedLength_(roundUp(reducedCount(n), kCoarseChunk)),
+      binCount_(countCoarseBins()),
+      rowCount_(roundUp(2 * binCount_, kPanelRows)),
+      rows_(static_cast<std::size_t>(rowCount_) * paddedLength_) {
+  const int count = reducedCount(n);
+  for (int bin = 0; bin < binCount_; ++bin) {
+    const std::uint32_t increment = phaseIncrement(coarseBinFrequency(bin));
+    std::uint32_t accumulator = 0;
+    for (int k = 0; k < count; ++k) {
+      const std::uint32_t entry = table[accumulator >> 16];
+      rows_[panelPosition(2 * bin, k, paddedLength_)] = cosineHalf(entry);
+      rows_[panelPosition(2 * bin + 1, k, paddedLength_)] = sineHalf(entry);
+      accumulator += increment;
+    }
+  }
+}
+
+CoarseBatch::CoarseBatch(const CoarseMatrix& matrix, int capacity)
+    : matrix_(matrix),
+      capacity_(roundUp(capacity, kCoarseGroup)),
+      reduced_(static_cast<std::size_t>(capacity_) * matrix.paddedLength()),
+      sums_(static_cast<std::size_t>(capacity_) * matrix.rowCount()) {}
+
+void CoarseBatch::findBestBins(const Kernels& kernels, const std::int32_t* const* frames, int count,
+                               int* bestBins) {
+  const int n = matrix_.frameLength();
+  const int length = matrix_.paddedLength();
+  const int used = reducedCount(n);
+  // Frames beyond `count` in the last group keep what they held; their sums are
+  // computed apart from the others' and never read.
+  int largest = 0;
+  for (int f = 0; f < count; ++f) {
+    std::int16_t* reduced = reduced_.data() + static_cast<std::size_t>(f) * length;
+    reduceFrame(frames[f], n, reduced);  // the padding behind stays zero
+    for (int k = 0; k < used; ++k) largest = std::max(largest, std::abs(int{reduced[k]}));
+  }
+  const int groups = roundUp(count, kCoarseGroup);
+  kernels.coarseSums(matrix_.rows(), matrix_.rowCount(), reduced_.data(), groups, length,
+                     coarseDepth(largest), sums_.data());
+  for (int f = 0; f < count; ++f)
+    bestBins[f] = kernels.bestBin(sums_.data() + static_cast<std::size_t>(f) * matrix_.rowCount(),
+                                  matrix_.binCount(), n);
+}
+
+int coarseDepth(int largest) {
+  // (r x c) >> 16 with |r| <= largest and |c| <= 32,767 lies within -ceil(l) .. floor(l),
+  // l = largest x 32,767 / 65,536.
+  const std::int64_t product = std::int64_t{largest} * 32'767;
+  const std::int64_t below = (product + 65'535) / 65'536;
+  const std::int64_t above = product / 65'536;
+  for (const int depth : {8, 4})
+    if (depth * below <= 32'768 && depth * above <= 32'767) return depth;
+  return 2;
+}
+
+}  // namespace analyser

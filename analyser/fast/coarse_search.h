@@ -1,0 +1,64 @@
+#pragma once
+// The coarse search of many frames at once. The table positions the
+// correlator visits depend only on the bin and the sample, never on the data,
+// so the cosine and sine halves it would fetch are laid out once per frame
+// length as rows of 16-bit values; a frame's sums for every bin are then a
+// product of that matrix with the reduced frame, with each 16 x 16-bit product
+// shifted right by 16 before it is added, exactly as the correlator does.
+
+#include <cstdint>
+
+#include "analyser/fast/aligned_buffer.h"
+#include "analyser/fast/kernels.h"
+#include "analyser/sine_table.h"
+
+namespace analyser {
+
+class CoarseMatrix {
+ public:
+  // For frames of n values (1 <= n <= kMaxFrameLength).
+  CoarseMatrix(int n, const SineCosineTable& table);
+
+  int frameLength() const { return frameLength_; }
+  // The reduced frame's count rounded up to whole kernel chunks; rows and frames are
+  // padded with zeros to it.
+  int paddedLength() const { return paddedLength_; }
+  // The bins up to 8 kHz, 1,051 of them.
+  int binCount() const { return binCount_; }
+  // Row 2b holds bin b's cosine halves, row 2b + 1 its sines; zero rows pad the count
+  // to whole panels.
+  int rowCount() const { return rowCount_; }
+  // The rows in the panel layout the kernels read (kernels.h).
+  const std::int16_t* rows() const { return rows_.data(); }
+
+ private:
+  int frameLength_;
+  int paddedLength_;
+  int binCount_;
+  int rowCount_;
+  AlignedBuffer<std::int16_t> rows_;
+};
+
+// Reusable room for one batch of frames.
+class CoarseBatch {
+ public:
+  CoarseBatch(const CoarseMatrix& matrix, int capacity);
+  int capacity() const { return capacity_; }
+
+  // The winning bin of each of `count` (<= capacity) frames, each given by the
+  // address of its first value; on a tie the lower bin, as in the literal search.
+  void findBestBins(const Kernels& kernels, const std::int32_t* const* frames, int count,
+                    int* bestBins);
+
+ private:
+  const CoarseMatrix& matrix_;
+  int capacity_;
+  AlignedBuffer<std::int16_t> reduced_;
+  AlignedBuffer<std::int32_t> sums_;
+};
+
+// How many of the correlator's high halves may be added in 16 bits when no
+// reduced value exceeds `largest` in magnitude (2, 4 or 8, see Kernels::coarseSums).
+int coarseDepth(int largest);
+
+}  // namespace analyser

@@ -1,0 +1,32 @@
+#pragma once
+// subtractVoice at speed, with identical results: the running angle takes
+// exactly the values that adding omega one sample at a time gives, and the
+// sines are taken many at once.
+
+#include <cstdint>
+
+#include "analyser/estimator.h"
+#include "analyser/fast/aligned_buffer.h"
+#include "analyser/fast/simd_target.h"
+
+namespace analyser {
+
+// angles[i] = the running angle after i additions of omega to `start`, rounded to
+// double precision at every step, for i below n: exactly what the loop
+// "angle <- angle + omega" gives, without its chain of dependent additions.
+void runningAngles(double start, double omega, int n, double* angles);
+
+// One per thread: it keeps the angles of the frame at hand.
+class FastSubtraction {
+ public:
+  explicit FastSubtraction(SimdTarget target);
+
+  // As subtractVoice: the n values at `frame` (n <= kMaxFrameLength) lose the voice's sinusoid.
+  void subtract(std::int32_t* frame, int n, const VoiceEstimate& voice);
+
+ private:
+  const Kernels& kernels_;
+  AlignedBuffer<double> angles_;
+};
+
+}  // namespace analyser

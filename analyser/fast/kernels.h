@@ -1,0 +1,67 @@
+#pragma once
+// The inner loops that decide the analyser's speed, compiled once for each
+// instruction set. The coarse sums and the best bin are exact integers on
+// every set, and so are the subtracted pieces (see subtractSines). The Fourier
+// sums of the refinement may differ in their last bits from set to set; the
+// refiner allows for that. Each set keeps within the bound the refiner assumes:
+// in units of 2^-53 of sum |w|, one for the base sines and cosines, at most 64
+// more for the powers and products that build every angle from them, and at
+// most 2 x blocks + 16 for the roundings on each value's way into the sums.
+//
+// The files that define the sets include no project headers but this one and
+// keep their functions internal, so that no code built for a wider
+// instruction set can be shared with, and run by, a machine without it.
+
+#include <cstdint>
+
+namespace analyser {
+
+// Table rows and frames of the coarse correlator are padded to whole chunks.
+inline constexpr int kCoarseChunk = 32;
+// The coarse kernel takes frames in groups of this many.
+inline constexpr int kCoarseGroup = 4;
+// The table rows are stored in panels of kPanelRows rows, so that the kernels
+// read them in one stream: a panel holds its rows' values a slice of
+// kSliceValues columns at a time, slice s being the values 256 s .. 256 s + w - 1
+// (w = min(kSliceValues, length - 256 s)) of each of the panel's rows, one row
+// after the other.
+inline constexpr int kPanelRows = 8;
+inline constexpr int kSliceValues = 8 * kCoarseChunk;
+
+// The refinement's Fourier sums run over blocks of this many values.
+inline constexpr int kFourierBlock = 64;
+// Frames of the refinement hold at most this many blocks.
+inline constexpr int kMaxFourierBlocks = 48;
+
+struct Kernels {
+  // sums[f * rowCount + r] = sum over k of (row r[k] x frame f[k]) >> 16, each
+  // product a 16 x 16-bit product and >> an arithmetic shift. Rows and frames hold
+  // `length` values each, the rows in panels (above), the frames one after the
+  // other; rowCount is a multiple of kPanelRows, frameCount of kCoarseGroup and
+  // length of kCoarseChunk, up to 65,536.
+  // `depth` (2, 4 or 8) high halves are added in 16 bits before they are widened:
+  // 2 is safe for any frame, 4 and 8 only where coarseDepth (coarse_search.h)
+  // allows them.
+  void (*coarseSums)(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
+                     int frameCount, int length, int depth, std::int32_t* sums);
+
+  // The winning bin of one frame's sums (cosine and sine of each bin side by side),
+  // scored as the literal coarse search scores them; on a tie the lower bin.
+  int (*bestBin)(const std::int32_t* sums, int binCount, int n);
+
+  // The Fourier sums of blocks x kFourierBlock values w at the angles k x omega:
+  // cosSum = sum of w[k] cos(k omega), sinSum = sum of w[k] sin(k omega);
+  // blocks <= kMaxFourierBlocks, 0 < omega < 2.
+  void (*fourierSums)(const double* w, int blocks, double omega, double* cosSum, double* sinSum);
+
+  // values[i] <- values[i] - trunc(sin(angles[i]) x amplitude), the difference wrapping
+  // around in 32 bits, with sin(angles[i]) exactly as the C library's std::sin gives
+  // it; 0 < amplitude <= 2^31 - 1.
+  void (*subtractSines)(std::int32_t* values, const double* angles, int count, double amplitude);
+};
+
+const Kernels& portableKernels();
+const Kernels& avx2Kernels();
+const Kernels& avx512Kernels();
+
+}  // namespace analyser

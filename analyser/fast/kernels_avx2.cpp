@@ -1,0 +1,260 @@
+// The kernels for AVX2 with FMA. This file is built with those instruction
+// sets enabled; everything in it stays internal.
+
+#include <immintrin.h>
+#include <sleef.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "analyser/fast/kernels.h"
+
+namespace analyser {
+namespace {
+
+constexpr int kLanes16 = 16;  // 16-bit values per register
+static_assert(kSliceValues % (2 * kLanes16) == 0);
+
+// ---- coarse sums
+
+// Lanes 0-3 and 4-7 of the result hold the sums of v[0] .. v[3] and v[4] .. v[7].
+__m256i sumsOf8(const __m256i (&v)[8]) {
+  const __m256i h01 = _mm256_hadd_epi32(v[0], v[1]);
+  const __m256i h23 = _mm256_hadd_epi32(v[2], v[3]);
+  const __m256i h45 = _mm256_hadd_epi32(v[4], v[5]);
+  const __m256i h67 = _mm256_hadd_epi32(v[6], v[7]);
+  const __m256i low = _mm256_hadd_epi32(h01, h23);   // per 128-bit half: v0 .. v3
+  const __m256i high = _mm256_hadd_epi32(h45, h67);  // per 128-bit half: v4 .. v7
+  return _mm256_add_epi32(_mm256_permute2x128_si256(low, high, 0x20),
+                          _mm256_permute2x128_si256(low, high, 0x31));
+}
+
+// Two table rows (a bin's cosines and sines) against four frames over `count`
+// values, the rows `rowStride` and the frames `frameStride` values apart, added
+// to the eight sums in `acc`. Two chunks' high halves always fit 16 bits, so
+// pairs are added before the multiply-add with ones widens them; the deeper
+// pairing of the AVX-512 kernel is not used here.
+void addTile(const std::int16_t* rows, int rowStride, const std::int16_t* frames, int frameStride,
+             int count, __m256i (&acc)[8]) {
+  const __m256i ones = _mm256_set1_epi16(1);
+  auto load = [](const std::int16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  };
+  for (int k = 0; k < count; k += 2 * kLanes16) {
+    const __m256i a00 = load(rows + k), a01 = load(rows + k + kLanes16);
+    const __m256i a10 = load(rows + rowStride + k), a11 = load(rows + rowStride + k + kLanes16);
+    for (int f = 0; f < 4; ++f) {
+      const __m256i b0 = load(frames + f * frameStride + k);
+      const __m256i b1 = load(frames + f * frameStride + k + kLanes16);
+      const __m256i p0 = _mm256_add_epi16(_mm256_mulhi_epi16(a00, b0), _mm256_mulhi_epi16(a01, b1));
+      const __m256i p1 = _mm256_add_epi16(_mm256_mulhi_epi16(a10, b0), _mm256_mulhi_epi16(a11, b1));
+      acc[2 * f] = _mm256_add_epi32(acc[2 * f], _mm256_madd_epi16(p0, ones));
+      acc[2 * f + 1] = _mm256_add_epi32(acc[2 * f + 1], _mm256_madd_epi16(p1, ones));
+    }
+  }
+}
+
+void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int frameCount,
+                int length, int /*depth*/, std::int32_t* sums) {
+  for (int r0 = 0; r0 < rowCount; r0 += kPanelRows) {
+    const std::int16_t* panel = rows + static_cast<std::int64_t>(r0) * length;
+    for (int r = 0; r < kPanelRows; r += 2) {
+      for (int f = 0; f < frameCount; f += 4) {
+        __m256i acc[8];
+        for (auto& a : acc) a = _mm256_setzero_si256();
+        for (int k0 = 0; k0 < length; k0 += kSliceValues) {
+          const int width = length - k0 < kSliceValues ? length - k0 : kSliceValues;
+          addTile(panel + kPanelRows * k0 + r * width, width,
+                  frames + static_cast<std::int64_t>(f) * length + k0, length, width, acc);
+        }
+        alignas(32) std::int32_t totals[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(totals), sumsOf8(acc));
+        std::int32_t* out = sums + static_cast<std::int64_t>(f) * rowCount + r0 + r;
+        for (int g = 0; g < 4; ++g) {
+          out[g * rowCount] = totals[2 * g];
+          out[g * rowCount + 1] = totals[2 * g + 1];
+        }
+      }
+    }
+  }
+}
+
+// ---- best bin
+
+int bestBin(const std::int32_t* sums, int binCount, int n) {
+  const __m256d four = _mm256_set1_pd(4.0);
+  const __m256d scale = _mm256_set1_pd(512.0);
+  const __m256d length = _mm256_set1_pd(n);
+  const __m256i split = _mm256_set_epi32(7, 5, 3, 1, 6, 4, 2, 0);
+  __m256d best = _mm256_set1_pd(-1.0);
+  __m256d bestIndex = _mm256_setzero_pd();  // bins as doubles
+  __m256d index = _mm256_set_pd(3, 2, 1, 0);
+  const __m256d step = _mm256_set1_pd(4);
+  int bin = 0;
+  for (; bin + 4 <= binCount; bin += 4) {
+    const __m256i both = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + 2 * bin)), split);
+    const __m256d c = _mm256_cvtepi32_pd(_mm256_castsi256_si128(both));
+    const __m256d s = _mm256_cvtepi32_pd(_mm256_extracti128_si256(both, 1));
+    const __m256d m = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(c, c), _mm256_mul_pd(s, s)));
+    const __m256d x = _mm256_div_pd(_mm256_mul_pd(_mm256_mul_pd(m, four), scale), length);
+    const __m256d score = _mm256_round_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256d higher = _mm256_cmp_pd(score, best, _CMP_GT_OQ);
+    best = _mm256_blendv_pd(best, score, higher);
+    bestIndex = _mm256_blendv_pd(bestIndex, index, higher);
+    index = _mm256_add_pd(index, step);
+  }
+  alignas(32) double scores[4];
+  alignas(32) double bins[4];
+  _mm256_store_pd(scores, best);
+  _mm256_store_pd(bins, bestIndex);
+  double top = -1.0;
+  int winner = 0;
+  for (int lane = 0; lane < 4; ++lane) {
+    if (scores[lane] > top || (scores[lane] == top && bins[lane] < winner)) {
+      top = scores[lane];
+      winner = static_cast<int>(bins[lane]);
+    }
+  }
+  // The bins of a last partial group come after every lane's, so they are taken in order.
+  for (; bin < binCount; ++bin) {
+    const double c = sums[2 * bin];
+    const double s = sums[2 * bin + 1];
+    const double score = std::trunc(std::sqrt(c * c + s * s) * 4 * 512 / n);
+    if (score > top) {
+      top = score;
+      winner = bin;
+    }
+  }
+  return winner;
+}
+
+// ---- Fourier sums
+
+double sumLanes(__m256d v) {
+  alignas(32) double lanes[4];
+  _mm256_store_pd(lanes, v);
+  return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+}
+
+// cos and sin of k x step x omega for k = 0 .. 8, each angle formed without
+// rounding: omega is split into a head of at most 41 significant bits, whose
+// product with k < 4,096 is exact, and a tiny tail that enters as a correction.
+void baseTurns(double omega, double step, double* c, double* s) {
+  const __m256d whole = _mm256_set1_pd(omega);
+  const __m256d head = _mm256_castsi256_pd(
+      _mm256_and_si256(_mm256_castpd_si256(whole), _mm256_set1_epi64x(~0xFFFll)));
+  const __m256d tail = _mm256_sub_pd(whole, head);
+  c[0] = 1.0;
+  s[0] = 0.0;
+  for (int half = 0; half < 2; ++half) {
+    const __m256d k =
+        _mm256_mul_pd(_mm256_set_pd(4 + 4 * half, 3 + 4 * half, 2 + 4 * half, 1 + 4 * half),
+                      _mm256_set1_pd(step));
+    const Sleef___m256d_2 sc = Sleef_sincosd4_u10avx2(_mm256_mul_pd(k, head));
+    const __m256d t = _mm256_mul_pd(k, tail);
+    _mm256_storeu_pd(c + 1 + 4 * half, _mm256_fnmadd_pd(t, sc.x, sc.y));
+    _mm256_storeu_pd(s + 1 + 4 * half, _mm256_fmadd_pd(t, sc.y, sc.x));
+  }
+}
+
+void fourierSums(const double* w, int blocks, double omega, double* cosSum, double* sinSum) {
+  alignas(32) double nearC[9], nearS[9], farC[9], farS[9];
+  baseTurns(omega, 1.0, nearC, nearS);
+  baseTurns(omega, kFourierBlock, farC, farS);
+  const __m256d nc0 = _mm256_loadu_pd(nearC), nc1 = _mm256_loadu_pd(nearC + 4);
+  const __m256d ns0 = _mm256_loadu_pd(nearS), ns1 = _mm256_loadu_pd(nearS + 4);
+  alignas(32) double cosJ[kFourierBlock], sinJ[kFourierBlock];
+  double c = 1.0, s = 0.0;
+  for (int m = 0; m < 8; ++m) {
+    const __m256d cm = _mm256_set1_pd(c), sm = _mm256_set1_pd(s);
+    _mm256_store_pd(cosJ + 8 * m, _mm256_fmsub_pd(cm, nc0, _mm256_mul_pd(sm, ns0)));
+    _mm256_store_pd(cosJ + 8 * m + 4, _mm256_fmsub_pd(cm, nc1, _mm256_mul_pd(sm, ns1)));
+    _mm256_store_pd(sinJ + 8 * m, _mm256_fmadd_pd(sm, nc0, _mm256_mul_pd(cm, ns0)));
+    _mm256_store_pd(sinJ + 8 * m + 4, _mm256_fmadd_pd(sm, nc1, _mm256_mul_pd(cm, ns1)));
+    const double next = c * nearC[8] - s * nearS[8];
+    s = s * nearC[8] + c * nearS[8];
+    c = next;
+  }
+  const __m256d fc0 = _mm256_loadu_pd(farC), fc1 = _mm256_loadu_pd(farC + 4);
+  const __m256d fs0 = _mm256_loadu_pd(farS), fs1 = _mm256_loadu_pd(farS + 4);
+  alignas(32) double cosB[kMaxFourierBlocks], sinB[kMaxFourierBlocks];
+  c = 1.0, s = 0.0;
+  for (int p = 0; 8 * p < blocks; ++p) {
+    const __m256d cp = _mm256_set1_pd(c), sp = _mm256_set1_pd(s);
+    _mm256_store_pd(cosB + 8 * p, _mm256_fmsub_pd(cp, fc0, _mm256_mul_pd(sp, fs0)));
+    _mm256_store_pd(cosB + 8 * p + 4, _mm256_fmsub_pd(cp, fc1, _mm256_mul_pd(sp, fs1)));
+    _mm256_store_pd(sinB + 8 * p, _mm256_fmadd_pd(sp, fc0, _mm256_mul_pd(cp, fs0)));
+    _mm256_store_pd(sinB + 8 * p + 4, _mm256_fmadd_pd(sp, fc1, _mm256_mul_pd(cp, fs1)));
+    const double next = c * farC[8] - s * farS[8];
+    s = s * farC[8] + c * farS[8];
+    c = next;
+  }
+
+  __m256d cosTotal = _mm256_setzero_pd();
+  __m256d sinTotal = _mm256_setzero_pd();
+  for (int i = 0; i < blocks; ++i) {
+    const double* x = w + i * kFourierBlock;
+    __m256d a0 = _mm256_setzero_pd(), a1 = a0, b0 = a0, b1 = a0;
+    for (int v = 0; v < kFourierBlock; v += 8) {
+      const __m256d x0 = _mm256_loadu_pd(x + v);
+      const __m256d x1 = _mm256_loadu_pd(x + v + 4);
+      a0 = _mm256_fmadd_pd(x0, _mm256_load_pd(cosJ + v), a0);
+      a1 = _mm256_fmadd_pd(x1, _mm256_load_pd(cosJ + v + 4), a1);
+      b0 = _mm256_fmadd_pd(x0, _mm256_load_pd(sinJ + v), b0);
+      b1 = _mm256_fmadd_pd(x1, _mm256_load_pd(sinJ + v + 4), b1);
+    }
+    const __m256d a = _mm256_add_pd(a0, a1);
+    const __m256d b = _mm256_add_pd(b0, b1);
+    const __m256d cb = _mm256_set1_pd(cosB[i]);
+    const __m256d sb = _mm256_set1_pd(sinB[i]);
+    cosTotal = _mm256_fnmadd_pd(sb, b, _mm256_fmadd_pd(cb, a, cosTotal));
+    sinTotal = _mm256_fmadd_pd(cb, b, _mm256_fmadd_pd(sb, a, sinTotal));
+  }
+  *cosSum = sumLanes(cosTotal);
+  *sinSum = sumLanes(sinTotal);
+}
+
+// ---- subtraction
+
+// See the AVX-512 version: near-whole products are taken again from std::sin.
+void subtractSines(std::int32_t* values, const double* angles, int count, double amplitude) {
+  const __m256d a = _mm256_set1_pd(amplitude);
+  const __m256d slack = _mm256_set1_pd(0x1p-48);
+  const __m256d signBit = _mm256_set1_pd(-0.0);
+  int i = 0;
+  for (; i + 4 <= count; i += 4) {
+    __m256d p = _mm256_mul_pd(Sleef_sind4_u35avx2(_mm256_loadu_pd(angles + i)), a);
+    const __m256d q = _mm256_andnot_pd(signBit, p);
+    const __m256d m = _mm256_mul_pd(q, slack);
+    const __m256d low =
+        _mm256_round_pd(_mm256_sub_pd(q, m), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256d high =
+        _mm256_round_pd(_mm256_add_pd(q, m), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const int unsure = _mm256_movemask_pd(_mm256_cmp_pd(low, high, _CMP_NEQ_OQ));
+    if (unsure != 0) {
+      alignas(32) double lanes[4];
+      _mm256_store_pd(lanes, p);
+      for (int lane = 0; lane < 4; ++lane)
+        if ((unsure >> lane) & 1) lanes[lane] = std::sin(angles[i + lane]) * amplitude;
+      p = _mm256_load_pd(lanes);
+    }
+    const __m128i piece = _mm256_cvttpd_epi32(p);
+    auto* out = reinterpret_cast<__m128i*>(values + i);
+    _mm_storeu_si128(out, _mm_sub_epi32(_mm_loadu_si128(out), piece));
+  }
+  for (; i < count; ++i) {
+    const auto piece = static_cast<std::int32_t>(std::sin(angles[i]) * amplitude);
+    values[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(values[i]) -
+                                          static_cast<std::uint32_t>(piece));
+  }
+}
+
+}  // namespace
+
+const Kernels& avx2Kernels() {
+  static const Kernels kernels{coarseSums, bestBin, fourierSums, subtractSines};
+  return kernels;
+}
+
+}  // namespace analyser

@@ -1,0 +1,346 @@
+// The kernels for AVX-512 (F, BW, DQ, VL and VNNI) with FMA. This file is
+// built with those instruction sets enabled; everything in it stays internal.
+
+// GCC 12's AVX-512 intrinsics start some results from a deliberately
+// undefined register and then warn about it wherever they are inlined.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#pragma GCC diagnostic pop
+#include <sleef.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "analyser/fast/kernels.h"
+
+namespace analyser {
+namespace {
+
+// ---- coarse sums
+
+// Lanes 0-3 and 8-11 of the result hold the sums of v0 .. v3 and v4 .. v7.
+inline __m512i sumsOf8(__m512i v0, __m512i v1, __m512i v2, __m512i v3, __m512i v4, __m512i v5,
+                       __m512i v6, __m512i v7) {
+  auto pair = [](__m512i a, __m512i b) {
+    return _mm512_add_epi32(_mm512_unpacklo_epi32(a, b), _mm512_unpackhi_epi32(a, b));
+  };
+  auto quad = [](__m512i a, __m512i b) {
+    return _mm512_add_epi32(_mm512_unpacklo_epi64(a, b), _mm512_unpackhi_epi64(a, b));
+  };
+  // Each 128-bit lane of q0 holds partial sums of v0 .. v3, of q1 of v4 .. v7.
+  const __m512i q0 = quad(pair(v0, v1), pair(v2, v3));
+  const __m512i q1 = quad(pair(v4, v5), pair(v6, v7));
+  const __m512i halves =
+      _mm512_add_epi32(_mm512_shuffle_i32x4(q0, q1, 0x44), _mm512_shuffle_i32x4(q0, q1, 0xEE));
+  return _mm512_add_epi32(halves, _mm512_shuffle_i32x4(halves, halves, 0xB1));
+}
+
+// The running sums of two table rows against four frames, one vector each.
+struct TileSums {
+  __m512i s[2][4];
+};
+
+// Adds `count` values (a multiple of kCoarseChunk) of two rows against four
+// frames, the rows `rowStride` and the frames `frameStride` values apart, to
+// the tile's sums.
+// `Depth` chunks' high halves are added in 16 bits (they fit, see coarseDepth)
+// before one multiply-add with ones widens them into 32 bits.
+template <int Depth>
+void addTile(const std::int16_t* rows, int rowStride, const std::int16_t* frames, int frameStride,
+             int count, TileSums& tile) {
+  const __m512i ones = _mm512_set1_epi16(1);
+  __m512i s00 = tile.s[0][0], s01 = tile.s[0][1], s02 = tile.s[0][2], s03 = tile.s[0][3];
+  __m512i s10 = tile.s[1][0], s11 = tile.s[1][1], s12 = tile.s[1][2], s13 = tile.s[1][3];
+  const std::int16_t* r0 = rows;
+  const std::int16_t* r1 = rows + rowStride;
+  const std::int16_t* f0 = frames;
+  const std::int16_t* f1 = frames + frameStride;
+  const std::int16_t* f2 = frames + 2 * frameStride;
+  const std::int16_t* f3 = frames + 3 * frameStride;
+  const int chunks = count / kCoarseChunk;
+  for (int c = 0; c < chunks;) {
+    const int group = chunks - c < Depth ? chunks - c : Depth;
+    const __m512i zero = _mm512_setzero_si512();
+    __m512i t00 = zero, t01 = zero, t02 = zero, t03 = zero;
+    __m512i t10 = zero, t11 = zero, t12 = zero, t13 = zero;
+    for (int g = 0; g < group; ++g, ++c) {
+      const int k = c * kCoarseChunk;
+      const __m512i b0 = _mm512_loadu_si512(f0 + k), b1 = _mm512_loadu_si512(f1 + k);
+      const __m512i b2 = _mm512_loadu_si512(f2 + k), b3 = _mm512_loadu_si512(f3 + k);
+      const __m512i a0 = _mm512_loadu_si512(r0 + k), a1 = _mm512_loadu_si512(r1 + k);
+      t00 = _mm512_add_epi16(t00, _mm512_mulhi_epi16(a0, b0));
+      t01 = _mm512_add_epi16(t01, _mm512_mulhi_epi16(a0, b1));
+      t02 = _mm512_add_epi16(t02, _mm512_mulhi_epi16(a0, b2));
+      t03 = _mm512_add_epi16(t03, _mm512_mulhi_epi16(a0, b3));
+      t10 = _mm512_add_epi16(t10, _mm512_mulhi_epi16(a1, b0));
+      t11 = _mm512_add_epi16(t11, _mm512_mulhi_epi16(a1, b1));
+      t12 = _mm512_add_epi16(t12, _mm512_mulhi_epi16(a1, b2));
+      t13 = _mm512_add_epi16(t13, _mm512_mulhi_epi16(a1, b3));
+    }
+    s00 = _mm512_dpwssd_epi32(s00, t00, ones);
+    s01 = _mm512_dpwssd_epi32(s01, t01, ones);
+    s02 = _mm512_dpwssd_epi32(s02, t02, ones);
+    s03 = _mm512_dpwssd_epi32(s03, t03, ones);
+    s10 = _mm512_dpwssd_epi32(s10, t10, ones);
+    s11 = _mm512_dpwssd_epi32(s11, t11, ones);
+    s12 = _mm512_dpwssd_epi32(s12, t12, ones);
+    s13 = _mm512_dpwssd_epi32(s13, t13, ones);
+  }
+  tile.s[0][0] = s00, tile.s[0][1] = s01, tile.s[0][2] = s02, tile.s[0][3] = s03;
+  tile.s[1][0] = s10, tile.s[1][1] = s11, tile.s[1][2] = s12, tile.s[1][3] = s13;
+}
+
+// Writes a tile's eight sums: rows r and r + 1 of frames f .. f + 3.
+void storeTile(const TileSums& t, std::int32_t* sums, int rowCount) {
+  alignas(64) std::int32_t totals[16];
+  _mm512_store_si512(totals, sumsOf8(t.s[0][0], t.s[1][0], t.s[0][1], t.s[1][1], t.s[0][2],
+                                     t.s[1][2], t.s[0][3], t.s[1][3]));
+  // Lanes 0-3 hold frames 0 and 1, lanes 8-11 frames 2 and 3, two rows each.
+  const int lane[4] = {0, 2, 8, 10};
+  for (int f = 0; f < 4; ++f) {
+    sums[f * rowCount] = totals[lane[f]];
+    sums[f * rowCount + 1] = totals[lane[f] + 1];
+  }
+}
+
+// A panel of rows meets the frames sixteen at a time and a slice at a time:
+// the panel stays in the second-level cache while all frames pass it, so the
+// table is read from memory once per call and in one stream, and the slices
+// of the panel and the frames, with the tiles' running sums, stay in the
+// first-level cache.
+constexpr int kBlockFrames = 16;
+
+template <int Depth>
+void coarseSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
+                  int frameCount, int length, std::int32_t* sums) {
+  TileSums tiles[kPanelRows / 2][kBlockFrames / 4];
+  for (int r0 = 0; r0 < rowCount; r0 += kPanelRows) {
+    const std::int16_t* panel = rows + static_cast<std::int64_t>(r0) * length;
+    for (int f0 = 0; f0 < frameCount; f0 += kBlockFrames) {
+      const int groups = (frameCount - f0 < kBlockFrames ? frameCount - f0 : kBlockFrames) / 4;
+      for (auto& pair : tiles)
+        for (int g = 0; g < groups; ++g)
+          for (auto& row : pair[g].s)
+            for (auto& v : row) v = _mm512_setzero_si512();
+      for (int k = 0; k < length; k += kSliceValues) {
+        const int width = length - k < kSliceValues ? length - k : kSliceValues;
+        const std::int16_t* slice = panel + kPanelRows * k;
+        for (int p = 0; p < kPanelRows / 2; ++p)
+          for (int g = 0; g < groups; ++g)
+            addTile<Depth>(slice + 2 * p * width, width,
+                           frames + static_cast<std::int64_t>(f0 + 4 * g) * length + k, length,
+                           width, tiles[p][g]);
+      }
+      for (int p = 0; p < kPanelRows / 2; ++p)
+        for (int g = 0; g < groups; ++g)
+          storeTile(tiles[p][g],
+                    sums + static_cast<std::int64_t>(f0 + 4 * g) * rowCount + r0 + 2 * p, rowCount);
+    }
+  }
+}
+
+void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int frameCount,
+                int length, int depth, std::int32_t* sums) {
+  if (depth >= 8)
+    coarseSumsAt<8>(rows, rowCount, frames, frameCount, length, sums);
+  else if (depth >= 4)
+    coarseSumsAt<4>(rows, rowCount, frames, frameCount, length, sums);
+  else
+    coarseSumsAt<2>(rows, rowCount, frames, frameCount, length, sums);
+}
+
+// ---- best bin
+
+int bestBin(const std::int32_t* sums, int binCount, int n) {
+  const __m512d four = _mm512_set1_pd(4.0);
+  const __m512d scale = _mm512_set1_pd(512.0);
+  const __m512d length = _mm512_set1_pd(n);
+  // Cosine sums to the low half, sine sums to the high half.
+  const __m512i split = _mm512_set_epi32(15, 13, 11, 9, 7, 5, 3, 1, 14, 12, 10, 8, 6, 4, 2, 0);
+  __m512d best = _mm512_set1_pd(-1.0);
+  __m512i bestIndex = _mm512_setzero_si512();
+  __m512i index = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0);
+  const __m512i eight = _mm512_set1_epi64(8);
+  for (int bin = 0; bin < binCount; bin += 8) {
+    const int left = binCount - bin;
+    const __mmask8 valid = left >= 8 ? 0xFF : static_cast<__mmask8>((1u << left) - 1);
+    const __mmask16 pairs = left >= 8 ? 0xFFFF : static_cast<__mmask16>((1u << (2 * left)) - 1);
+    const __m512i both =
+        _mm512_permutexvar_epi32(split, _mm512_maskz_loadu_epi32(pairs, sums + 2 * bin));
+    const __m512d c = _mm512_cvtepi32_pd(_mm512_castsi512_si256(both));
+    const __m512d s = _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(both, 1));
+    // As the literal score: the squares and their sum are exact, the rest rounds alike.
+    const __m512d m = _mm512_sqrt_pd(_mm512_add_pd(_mm512_mul_pd(c, c), _mm512_mul_pd(s, s)));
+    const __m512d x = _mm512_div_pd(_mm512_mul_pd(_mm512_mul_pd(m, four), scale), length);
+    const __m512d score = _mm512_roundscale_pd(x, _MM_FROUND_TO_ZERO);
+    const __mmask8 higher = _mm512_mask_cmp_pd_mask(valid, score, best, _CMP_GT_OQ);
+    best = _mm512_mask_mov_pd(best, higher, score);
+    bestIndex = _mm512_mask_mov_epi64(bestIndex, higher, index);
+    index = _mm512_add_epi64(index, eight);
+  }
+  alignas(64) double scores[8];
+  alignas(64) std::int64_t bins[8];
+  _mm512_store_pd(scores, best);
+  _mm512_store_si512(bins, bestIndex);
+  // Each lane kept its first best; the lowest bin among the lanes with the top score wins.
+  int winner = 0;
+  double top = -1.0;
+  for (int lane = 0; lane < 8; ++lane) {
+    if (scores[lane] > top || (scores[lane] == top && bins[lane] < winner)) {
+      top = scores[lane];
+      winner = static_cast<int>(bins[lane]);
+    }
+  }
+  return winner;
+}
+
+// ---- Fourier sums
+
+double sumLanes(__m512d v) {
+  alignas(64) double lanes[8];
+  _mm512_store_pd(lanes, v);
+  return ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) +
+         ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
+}
+
+struct Turns {
+  __m512d c;  // cosines
+  __m512d s;  // sines
+};
+
+// k x step x omega for k = 1 .. 8, each formed without rounding: omega is split
+// into a head of at most 41 significant bits, whose product with k < 4,096 is
+// exact, and a tiny tail that enters as a first-order correction.
+Turns baseTurns(double omega, double step) {
+  const __m512d whole = _mm512_set1_pd(omega);
+  const __m512d head = _mm512_castsi512_pd(
+      _mm512_and_si512(_mm512_castpd_si512(whole), _mm512_set1_epi64(~0xFFFll)));
+  const __m512d tail = _mm512_sub_pd(whole, head);
+  const __m512d k = _mm512_mul_pd(_mm512_set_pd(8, 7, 6, 5, 4, 3, 2, 1), _mm512_set1_pd(step));
+  const Sleef___m512d_2 sc = Sleef_sincosd8_u10avx512f(_mm512_mul_pd(k, head));
+  const __m512d t = _mm512_mul_pd(k, tail);
+  return {_mm512_fnmadd_pd(t, sc.x, sc.y), _mm512_fmadd_pd(t, sc.y, sc.x)};
+}
+
+// Lanes shifted up by one, with the turn of angle 0 in lane 0: k = 0 .. 7.
+Turns fromZero(const Turns& t) {
+  const __m512i up = _mm512_set_epi64(6, 5, 4, 3, 2, 1, 0, 0);
+  return {_mm512_mask_permutexvar_pd(_mm512_set1_pd(1.0), 0xFE, up, t.c),
+          _mm512_mask_permutexvar_pd(_mm512_setzero_pd(), 0xFE, up, t.s)};
+}
+
+// The turn in the top lane (k = 8), as two numbers.
+void topLane(const Turns& t, double& c, double& s) {
+  alignas(64) double lanes[8];
+  _mm512_store_pd(lanes, t.c);
+  c = lanes[7];
+  _mm512_store_pd(lanes, t.s);
+  s = lanes[7];
+}
+
+void fourierSums(const double* w, int blocks, double omega, double* cosSum, double* sinSum) {
+  const Turns nearTop = baseTurns(omega, 1.0);
+  const Turns farTop = baseTurns(omega, kFourierBlock);
+  const Turns near = fromZero(nearTop);  // j omega, j = 0 .. 7
+  const Turns far = fromZero(farTop);    // 64 q omega, q = 0 .. 7
+  double c8, s8, c512, s512;
+  topLane(nearTop, c8, s8);
+  topLane(farTop, c512, s512);
+
+  // cos and sin of (8m + j) omega: row m is near turned by 8m omega.
+  __m512d cosJ[8], sinJ[8];
+  double c = 1.0, s = 0.0;
+  for (int m = 0; m < 8; ++m) {
+    const __m512d cm = _mm512_set1_pd(c), sm = _mm512_set1_pd(s);
+    cosJ[m] = _mm512_fmsub_pd(cm, near.c, _mm512_mul_pd(sm, near.s));
+    sinJ[m] = _mm512_fmadd_pd(sm, near.c, _mm512_mul_pd(cm, near.s));
+    const double next = c * c8 - s * s8;
+    s = s * c8 + c * s8;
+    c = next;
+  }
+  // cos and sin of 64 (8p + q) omega, the block starts.
+  alignas(64) double cosB[kMaxFourierBlocks], sinB[kMaxFourierBlocks];
+  c = 1.0, s = 0.0;
+  for (int p = 0; 8 * p < blocks; ++p) {
+    const __m512d cp = _mm512_set1_pd(c), sp = _mm512_set1_pd(s);
+    _mm512_store_pd(cosB + 8 * p, _mm512_fmsub_pd(cp, far.c, _mm512_mul_pd(sp, far.s)));
+    _mm512_store_pd(sinB + 8 * p, _mm512_fmadd_pd(sp, far.c, _mm512_mul_pd(cp, far.s)));
+    const double next = c * c512 - s * s512;
+    s = s * c512 + c * s512;
+    c = next;
+  }
+
+  __m512d cosTotal = _mm512_setzero_pd();
+  __m512d sinTotal = _mm512_setzero_pd();
+  for (int i = 0; i < blocks; ++i) {
+    const double* x = w + i * kFourierBlock;
+    // Two chains each, so that the additions overlap.
+    __m512d a0 = _mm512_mul_pd(_mm512_loadu_pd(x), cosJ[0]);
+    __m512d a1 = _mm512_mul_pd(_mm512_loadu_pd(x + 8), cosJ[1]);
+    __m512d b0 = _mm512_mul_pd(_mm512_loadu_pd(x), sinJ[0]);
+    __m512d b1 = _mm512_mul_pd(_mm512_loadu_pd(x + 8), sinJ[1]);
+    for (int v = 2; v < 8; v += 2) {
+      const __m512d x0 = _mm512_loadu_pd(x + 8 * v);
+      const __m512d x1 = _mm512_loadu_pd(x + 8 * v + 8);
+      a0 = _mm512_fmadd_pd(x0, cosJ[v], a0);
+      a1 = _mm512_fmadd_pd(x1, cosJ[v + 1], a1);
+      b0 = _mm512_fmadd_pd(x0, sinJ[v], b0);
+      b1 = _mm512_fmadd_pd(x1, sinJ[v + 1], b1);
+    }
+    const __m512d a = _mm512_add_pd(a0, a1);
+    const __m512d b = _mm512_add_pd(b0, b1);
+    const __m512d cb = _mm512_set1_pd(cosB[i]);
+    const __m512d sb = _mm512_set1_pd(sinB[i]);
+    cosTotal = _mm512_fnmadd_pd(sb, b, _mm512_fmadd_pd(cb, a, cosTotal));
+    sinTotal = _mm512_fmadd_pd(cb, b, _mm512_fmadd_pd(sb, a, sinTotal));
+  }
+  *cosSum = sumLanes(cosTotal);
+  *sinSum = sumLanes(sinTotal);
+}
+
+// ---- subtraction
+
+// The vector sine lies within 3.5 units in the last place and the C library's
+// within one; a product that close to a whole number is taken again from std::sin.
+void subtractSines(std::int32_t* values, const double* angles, int count, double amplitude) {
+  const __m512d a = _mm512_set1_pd(amplitude);
+  const __m512d slack = _mm512_set1_pd(0x1p-48);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    __m512d p = _mm512_mul_pd(Sleef_sind8_u35avx512f(_mm512_loadu_pd(angles + i)), a);
+    const __m512d q = _mm512_abs_pd(p);
+    const __m512d m = _mm512_mul_pd(q, slack);
+    const __m512d below = _mm512_sub_pd(q, m);
+    const __m512d above = _mm512_add_pd(q, m);
+    const __m512d low = _mm512_roundscale_pd(below, _MM_FROUND_TO_ZERO);
+    const __m512d high = _mm512_roundscale_pd(above, _MM_FROUND_TO_ZERO);
+    const __mmask8 unsure = _mm512_cmp_pd_mask(low, high, _CMP_NEQ_OQ);
+    if (unsure != 0) {
+      alignas(64) double lanes[8];
+      _mm512_store_pd(lanes, p);
+      for (int lane = 0; lane < 8; ++lane)
+        if ((unsure >> lane) & 1) lanes[lane] = std::sin(angles[i + lane]) * amplitude;
+      p = _mm512_load_pd(lanes);
+    }
+    const __m256i piece = _mm512_cvttpd_epi32(p);
+    auto* out = reinterpret_cast<__m256i*>(values + i);
+    _mm256_storeu_si256(out, _mm256_sub_epi32(_mm256_loadu_si256(out), piece));
+  }
+  for (; i < count; ++i) {
+    const auto piece = static_cast<std::int32_t>(std::sin(angles[i]) * amplitude);
+    values[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(values[i]) -
+                                          static_cast<std::uint32_t>(piece));
+  }
+}
+
+}  // namespace
+
+const Kernels& avx512Kernels() {
+  static const Kernels kernels{coarseSums, bestBin, fourierSums, subtractSines};
+  return kernels;
+}
+
+}  // namespace analyser
