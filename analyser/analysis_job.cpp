@@ -1,9 +1,11 @@
 #include "analyser/analysis_job.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "analyser/decomposition.h"
+#include "analyser/fast/parallel_decomposition.h"
 #include "analyser/messages.h"
 #include "analyser/progress.h"
 #include "analyser/sine_table.h"
@@ -61,6 +63,8 @@ struct Analyser::State : ProgressHooks {
   bool cancel = false;
   bool progressOpen = false;
   int threadCount = 0;
+  SimdTarget simdTarget = bestSimdTarget();
+  bool literalMethods = false;
   std::string lastOutputPath;
   std::unique_ptr<SineCosineTable> table;
   std::unique_ptr<ResultTables> tables;
@@ -69,6 +73,9 @@ struct Analyser::State : ProgressHooks {
  private:
   std::string readSound(const std::string& path, track::FileBuffer& file, WaveLayout& layout);
   bool allocateSignal(std::uint32_t sampleCount, std::int32_t*& signal, std::int32_t*& saved);
+  std::unique_ptr<ParallelDecomposition> makeFastEngine(const AnalysisSettings& settings);
+  bool decompose(const DecompositionInput& input, ParallelDecomposition* fastEngine,
+                 ProgressStep& progress);
   void beginRunning(ProgressStep& progress);
   std::string writeTrack(const std::string& path, const AnalysisSettings& settings,
                          std::int32_t frameCount);
@@ -108,6 +115,11 @@ void Analyser::State::runJob(const AnalysisControls& controls) {
     return finish(track::kCannotAllocate);
 
   buildSineCosineTable(*table);
+  std::unique_ptr<ParallelDecomposition> fastEngine;
+  if (!literalMethods) {
+    fastEngine = makeFastEngine(settings);
+    if (!fastEngine) return finish(track::kCannotAllocate);
+  }
   const std::int32_t frameCount =
       prepareSignal(file.data, layout, settings.samplesPerFrame, signalBuffer);
   tables->clear();
@@ -116,10 +128,9 @@ void Analyser::State::runJob(const AnalysisControls& controls) {
   ProgressStep progress(clock, counterFrequency, *this, settings.passCount, frameCount);
   beginRunning(progress);
   std::copy_n(signalBuffer, std::size_t{layout.sampleCount} + kLeadIn + kTail, savedSignal);
-  LiteralVoiceMethods methods(*table);
   const DecompositionInput input{settings, frameCount, layout.sampleCount, signalBuffer,
                                  savedSignal};
-  if (!decomposeVoices(input, methods, progress, *tables)) return endStopped();
+  if (!decompose(input, fastEngine.get(), progress)) return endStopped();
   finish(writeTrack(path, settings, frameCount));
 }
 
@@ -137,6 +148,25 @@ bool Analyser::State::allocateSignal(std::uint32_t sampleCount, std::int32_t*& s
   signal = static_cast<std::int32_t*>(blocks.allocBlock(bytes));
   if (signal != nullptr) saved = static_cast<std::int32_t*>(blocks.allocBlock(bytes));
   return saved != nullptr;
+}
+
+// The fast engine's tables and working room, a few megabytes, are taken with the
+// signal blocks, before anything runs; without them the job ends as without those.
+std::unique_ptr<ParallelDecomposition> Analyser::State::makeFastEngine(
+    const AnalysisSettings& settings) {
+  try {
+    return std::make_unique<ParallelDecomposition>(*table, settings.samplesPerFrame, threadCount,
+                                                   simdTarget);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+bool Analyser::State::decompose(const DecompositionInput& input, ParallelDecomposition* fastEngine,
+                                ProgressStep& progress) {
+  if (fastEngine != nullptr) return fastEngine->run(input, progress, *tables);
+  LiteralVoiceMethods methods(*table);
+  return decomposeVoices(input, methods, progress, *tables);
 }
 
 void Analyser::State::beginRunning(ProgressStep& progress) {
@@ -198,6 +228,14 @@ bool Analyser::busy() const {
 
 void Analyser::setThreadCount(int threads) {
   state_->threadCount = threads;
+}
+
+void Analyser::setSimdTarget(SimdTarget target) {
+  state_->simdTarget = target;
+}
+
+void Analyser::setLiteralMethods(bool literal) {
+  state_->literalMethods = literal;
 }
 
 const std::string& Analyser::lastOutputPath() const {

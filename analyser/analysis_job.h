@@ -11,6 +11,7 @@
 
 #include "analyser/analysis_settings.h"
 #include "analyser/clock.h"
+#include "analyser/fast/simd_target.h"
 
 namespace analyser {
 
@@ -64,8 +65,15 @@ class Analyser {
   void progressClosed();
 
   bool busy() const;
-  // Worker threads for the estimations; 0 means every hardware thread.
+  // Threads for the estimations, the calling one among them; 0 means one per
+  // hardware thread.
   void setThreadCount(int threads);
+  // The instruction set the fast estimator and subtraction use; the track file is
+  // the same with each. The best one the machine runs to begin with.
+  void setSimdTarget(SimdTarget target);
+  // Runs the literal estimator and subtraction instead, one estimation at a time
+  // on the calling thread: the reference the fast ones are measured against.
+  void setLiteralMethods(bool literal);
   // The track file the last successful job wrote.
   const std::string& lastOutputPath() const;
 

@@ -67,6 +67,16 @@ class EstimationObserver {
   virtual bool estimationDone(int pass, int voice, std::int32_t frame) = 0;
 };
 
+// Told of every batch when a voice's frames are estimated in batches: after
+// the estimates of the batch's frames, up to lastFrame, are stored.
+class BatchObserver {
+ public:
+  virtual ~BatchObserver() = default;
+  virtual void batchStarting() = 0;
+  // False ends the work.
+  virtual bool batchDone(int pass, int voice, std::int32_t lastFrame, std::int32_t estimations) = 0;
+};
+
 struct DecompositionInput {
   AnalysisSettings settings;
   std::int32_t frameCount = 0;  // at most kMaxFrames

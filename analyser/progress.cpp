@@ -1,5 +1,6 @@
 #include "analyser/progress.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "analyser/messages.h"
@@ -30,7 +31,20 @@ void ProgressStep::estimationStarting() {
 bool ProgressStep::estimationDone(int pass, int voice, std::int32_t frame) {
   // Only the estimation itself is timed: neither subtractions nor pumping.
   const std::int64_t counts = clock_.counter() - estimationStart_;
-  microsPerEstimation_ = static_cast<double>(elapsedMicroseconds(counts, counterFrequency_));
+  return stepAfter(elapsedMicroseconds(counts, counterFrequency_), 1, pass, voice, frame);
+}
+
+bool ProgressStep::batchDone(int pass, int voice, std::int32_t lastFrame,
+                             std::int32_t estimations) {
+  // The batch's time covers the residuals it builds as well as its estimations.
+  const std::int64_t counts = clock_.counter() - estimationStart_;
+  return stepAfter(elapsedMicroseconds(counts, counterFrequency_), estimations, pass, voice,
+                   lastFrame);
+}
+
+bool ProgressStep::stepAfter(std::int64_t micros, std::int32_t estimations, int pass, int voice,
+                             std::int32_t frame) {
+  microsPerEstimation_ = static_cast<double>(micros) / std::max(estimations, 1);
   if (clock_.milliseconds() <= lastUpdate_ + kPumpIntervalMs) return true;
   // The only place a stop request is noticed.
   if (hooks_.cancelRequested()) return false;

@@ -22,7 +22,10 @@ class ProgressHooks {
 
 inline constexpr std::int64_t kPumpIntervalMs = 100;
 
-class ProgressStep : public EstimationObserver {
+// After a batch of estimations (BatchObserver) the step times the batch and
+// takes its share per estimation, and counts the remaining estimations from the
+// batch's last frame.
+class ProgressStep : public EstimationObserver, public BatchObserver {
  public:
   ProgressStep(Clock& clock, std::int64_t counterFrequency, ProgressHooks& hooks,
                std::int32_t passCount, std::int32_t frameCount);
@@ -32,10 +35,15 @@ class ProgressStep : public EstimationObserver {
   void estimationStarting() override;
   // False when a stop request was found: the job must end.
   bool estimationDone(int pass, int voice, std::int32_t frame) override;
+  void batchStarting() override { estimationStarting(); }
+  bool batchDone(int pass, int voice, std::int32_t lastFrame, std::int32_t estimations) override;
 
   double microsPerEstimation() const { return microsPerEstimation_; }
 
  private:
+  bool stepAfter(std::int64_t micros, std::int32_t estimations, int pass, int voice,
+                 std::int32_t frame);
+
   Clock& clock_;
   std::int64_t counterFrequency_;
   ProgressHooks& hooks_;

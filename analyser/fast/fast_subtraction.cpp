@@ -8,37 +8,48 @@
 
 namespace analyser {
 
+namespace {
+
 // Within one binade [2^(e-1), 2^e) the doubles are the multiples of one spacing,
 // so every sum a + omega that stays inside rounds to a + delta with one and the
 // same delta, as long as omega does not lie exactly halfway between two
 // multiples of the spacing (then the rounding goes to the even neighbour and
-// depends on a). Such runs are filled in at once: each a + t x delta is exact.
-// Steps that leave the binade, and angles at or below zero, are added singly.
-void runningAngles(double start, double omega, int n, double* angles) {
-  double a = start;
+// depends on a). The number of steps from `a` that keep to that delta, at most
+// `limit`; each a + t x delta of them is exact. Steps that leave the binade,
+// and angles at or below zero, are left to single additions.
+int steadySteps(double a, double omega, int limit, double& delta) {
+  if (!(a >= DBL_MIN && a < DBL_MAX && omega > 0.0 && omega < DBL_MAX) || limit <= 0) return 0;
+  int exponent = 0;
+  std::frexp(a, &exponent);
+  const double upper = std::ldexp(1.0, exponent);
+  const double spacing = std::ldexp(1.0, exponent - 53);
+  const double next = a + omega;
+  delta = next - a;
+  if (!(next < upper && delta > 0.0) || std::abs(omega - delta) == spacing / 2) return 0;
+  // Step t needs a + (t - 1) delta + omega < upper; `room` is within one of
+  // (upper - a - omega) / delta, so room - 1 steps are safe.
+  const double room = (upper - a - omega) / delta;
+  if (room < 2.0) return 0;
+  return static_cast<int>(std::min(room - 1.0, static_cast<double>(limit)));
+}
+
+}  // namespace
+
+void runningAngles(double start, double omega, int from, int count, double* angles) {
+  const int end = from + count;
+  double a = start;  // the angle after i additions
   int i = 0;
-  while (i < n) {
-    angles[i] = a;
-    int run = 0;
+  while (i < end) {
+    if (i >= from) angles[i - from] = a;
     double delta = 0.0;
-    if (a >= DBL_MIN && a < DBL_MAX && omega > 0.0 && omega < DBL_MAX) {
-      int exponent = 0;
-      std::frexp(a, &exponent);
-      const double upper = std::ldexp(1.0, exponent);
-      const double spacing = std::ldexp(1.0, exponent - 53);
-      const double next = a + omega;
-      delta = next - a;
-      if (next < upper && delta > 0.0 && std::abs(omega - delta) != spacing / 2) {
-        // Steps t = 1 .. run need a + (t - 1) delta + omega < upper; `room` is within
-        // one of (upper - a - omega) / delta.
-        const double room = (upper - a - omega) / delta;
-        if (room >= 2.0)
-          run = static_cast<int>(std::min(room - 1.0, static_cast<double>(n - 1 - i)));
-      }
+    const int run = steadySteps(a, omega, end - 1 - i, delta);
+    if (run > 0) {
+      for (int t = std::max(1, from - i); t <= run; ++t) angles[i + t - from] = a + t * delta;
+      a += run * delta;
+      i += run;
+      if (i + 1 >= end) break;
     }
-    for (int t = 1; t <= run; ++t) angles[i + t] = a + t * delta;
-    i += run;
-    a = angles[i] + omega;
+    a += omega;
     ++i;
   }
 }
@@ -47,16 +58,27 @@ FastSubtraction::FastSubtraction(SimdTarget target)
     : kernels_(kernelsFor(target)), angles_(kMaxFrameLength) {}
 
 void FastSubtraction::subtract(std::int32_t* frame, int n, const VoiceEstimate& voice) {
-  if (voice.amplitude == 0) return;
-  if (voice.amplitude < 0 || n > kMaxFrameLength) {
-    subtractVoice(frame, n, voice);  // never made by the estimator; the kernels take none
+  subtractPart(frame, 0, n, voice);
+}
+
+void FastSubtraction::subtractPart(std::int32_t* values, int from, int to,
+                                   const VoiceEstimate& voice) {
+  if (voice.amplitude == 0 || from >= to) return;
+  if (voice.amplitude < 0 || from < 0 || to > kMaxFrameLength) {
+    // Never made by the estimator; the kernels take none of it.
+    std::int32_t whole[kMaxFrameLength] = {};
+    const int n = std::min(to, kMaxFrameLength);
+    subtractVoice(whole, n, voice);
+    for (int i = std::max(from, 0); i < n; ++i)
+      values[i - from] = static_cast<std::int32_t>(static_cast<std::uint32_t>(values[i - from]) +
+                                                   static_cast<std::uint32_t>(whole[i]));
     return;
   }
   const double f = voice.frequencyTenths / 10.0;
   const double omega = kTwoPi * f / kSampleRate;
   const double start = voice.phase * kTwoPi / 65'536.0;
-  runningAngles(start, omega, n, angles_.data());
-  kernels_.subtractSines(frame, angles_.data(), n, voice.amplitude);
+  runningAngles(start, omega, from, to - from, angles_.data());
+  kernels_.subtractSines(values, angles_.data(), to - from, voice.amplitude);
 }
 
 }  // namespace analyser

@@ -11,18 +11,21 @@
 
 namespace analyser {
 
-// angles[i] = the running angle after i additions of omega to `start`, rounded to
-// double precision at every step, for i below n: exactly what the loop
-// "angle <- angle + omega" gives, without its chain of dependent additions.
-void runningAngles(double start, double omega, int n, double* angles);
+// angles[j] = the running angle after from + j additions of omega to `start`,
+// rounded to double precision at every step, for j below count: exactly what the
+// loop "angle <- angle + omega" gives, without its chain of dependent additions.
+void runningAngles(double start, double omega, int from, int count, double* angles);
 
-// One per thread: it keeps the angles of the frame at hand.
+// One per thread: it keeps the angles of a frame at hand.
 class FastSubtraction {
  public:
   explicit FastSubtraction(SimdTarget target);
 
   // As subtractVoice: the n values at `frame` (n <= kMaxFrameLength) lose the voice's sinusoid.
   void subtract(std::int32_t* frame, int n, const VoiceEstimate& voice);
+  // The same for the part from .. to - 1 of a frame (to <= kMaxFrameLength):
+  // values[i - from] loses what subtractVoice takes from value i of the frame.
+  void subtractPart(std::int32_t* values, int from, int to, const VoiceEstimate& voice);
 
  private:
   const Kernels& kernels_;

@@ -1,0 +1,50 @@
+#pragma once
+// The six-voice decomposition at speed, on several threads, with the literal
+// decomposition's results.
+//
+// A voice's frames are independent of each other, so they are estimated in
+// batches, the batch shared out among the threads. Instead of restoring the
+// whole signal and subtracting the other voices from all of it, each frame's
+// residual is built on its own: the prepared values of the frame less the
+// pieces of the other voices' frames that overlap it. The pieces are exactly
+// those the literal subtraction takes (see FastSubtraction), and subtraction
+// that wraps around in 32 bits does not depend on its order, so every
+// residual value, and with it every estimate, is the literal one.
+//
+// Between batches the calling thread, and only it, reports to the observer:
+// the progress step with its timing, pumping and stop check.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "analyser/decomposition.h"
+#include "analyser/fast/coarse_search.h"
+#include "analyser/fast/simd_target.h"
+#include "analyser/fast/worker_pool.h"
+
+namespace analyser {
+
+class ParallelDecomposition {
+ public:
+  // For frames of `samplesPerFrame` values with `threads` threads in all, the
+  // calling one among them (0: one per hardware thread).
+  ParallelDecomposition(const SineCosineTable& table, std::int32_t samplesPerFrame, int threads,
+                        SimdTarget target);
+  ~ParallelDecomposition();
+
+  int threadCount() const { return pool_.size(); }
+
+  // As decomposeVoices, reading only input.savedSignal; false when the observer
+  // ended the work early, leaving the tables partly updated.
+  bool run(const DecompositionInput& input, BatchObserver& observer, ResultTables& tables);
+
+ private:
+  class Worker;
+
+  CoarseMatrix matrix_;
+  WorkerPool pool_;
+  std::vector<std::unique_ptr<Worker>> workers_;
+};
+
+}  // namespace analyser

@@ -1,0 +1,289 @@
+// The kernels of every instruction set this machine runs, against the literal
+// definitions they stand in for.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "analyser/decomposition.h"
+#include "analyser/estimator.h"
+#include "analyser/fast/coarse_search.h"
+#include "analyser/fast/fast_subtraction.h"
+#include "analyser/fast/simd_target.h"
+#include "fast_test_sounds.h"
+
+namespace analyser {
+namespace {
+
+using testing_support::Random;
+
+std::string targetName(const ::testing::TestParamInfo<SimdTarget>& info) {
+  return simdTargetName(info.param);
+}
+
+class EachTarget : public ::testing::TestWithParam<SimdTarget> {
+ protected:
+  const Kernels& kernels() const { return kernelsFor(GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Fast, EachTarget, ::testing::ValuesIn(availableSimdTargets()), targetName);
+
+// ---- coarse sums
+
+// Frames of every kind the correlator meets, n values each.
+std::vector<std::vector<std::int32_t>> variedFrames(int n) {
+  Random random(n);
+  std::vector<std::vector<std::int32_t>> frames;
+  auto add = [&](auto value) {
+    std::vector<std::int32_t> frame(n);
+    for (int k = 0; k < n; ++k) frame[k] = value(k);
+    frames.push_back(frame);
+  };
+  add([](int) { return 0; });                                                      // silence
+  add([&](int) { return static_cast<std::int32_t>(random.between(-3e5, 3e5)); });  // quiet noise
+  add([&](int) { return static_cast<std::int32_t>(random.between(-8.4e6, 8.4e6)); });  // loud
+  // A residual far beyond the 16-bit range: reduced values wrap around.
+  add([&](int) { return static_cast<std::int32_t>(random.next()); });
+  // Full-scale tones, one on a bin's own frequency.
+  add([&](int k) {
+    return static_cast<std::int32_t>(8e6 * std::sin(kTwoPi * 440.0 * k / 44'100));
+  });
+  const double binHz = coarseBinFrequency(700);
+  add([&](int k) {
+    return static_cast<std::int32_t>(8'388'352 * std::cos(kTwoPi * binHz * k / 44'100));
+  });
+  // The extremes of a prepared signal, alternating.
+  add([](int k) { return k % 2 ? 8'388'352 : -8'388'608; });
+  // A frame less an estimate of itself.
+  std::vector<std::int32_t> residual = frames[4];
+  subtractVoice(residual.data(), n, {7'900'000, 4'400, 1'000});
+  frames.push_back(residual);
+  return frames;
+}
+
+TEST_P(EachTarget, CoarseSumsMatchTheCorrelatorBitForBit) {
+  auto table = std::make_unique<SineCosineTable>();
+  buildSineCosineTable(*table);
+  for (const int n : {735, 1470, 2205, 2940}) {
+    const CoarseMatrix matrix(n, *table);
+    const int length = matrix.paddedLength();
+    const auto frames = variedFrames(n);
+    const int frameCount = static_cast<int>(frames.size());
+    ASSERT_EQ(frameCount % kCoarseGroup, 0);
+    std::vector<std::int16_t> reduced(static_cast<std::size_t>(frameCount) * length, 0);
+    int largest = 0;
+    for (int f = 0; f < frameCount; ++f) {
+      reduceFrame(frames[f].data(), n, reduced.data() + f * length);
+      for (int k = 0; k < length; ++k)
+        largest = std::max(largest, std::abs(int{reduced[f * length + k]}));
+    }
+    // The wrapped frame allows only pairs; the kernels must be exact at every depth
+    // the values allow, and quiet frames allow them all.
+    std::vector<std::int32_t> sums(static_cast<std::size_t>(frameCount) * matrix.rowCount());
+    kernels().coarseSums(matrix.rows(), matrix.rowCount(), reduced.data(), frameCount, length,
+                         coarseDepth(largest), sums.data());
+    for (int f = 0; f < frameCount; ++f)
+      for (int bin = 0; bin < matrix.binCount(); ++bin) {
+        const CoarseSums expected = correlateBin(reduced.data() + f * length, reducedCount(n),
+                                                 phaseIncrement(coarseBinFrequency(bin)), *table);
+        const std::int32_t* got = sums.data() + static_cast<std::size_t>(f) * matrix.rowCount();
+        ASSERT_EQ(got[2 * bin], expected.sumCos) << "n " << n << " frame " << f << " bin " << bin;
+        ASSERT_EQ(got[2 * bin + 1], expected.sumSin)
+            << "n " << n << " frame " << f << " bin " << bin;
+      }
+    // Silence and quiet noise allow every depth; the kernels must be exact at each.
+    std::vector<std::int16_t> quiet(4 * static_cast<std::size_t>(length));
+    for (int f = 0; f < 4; ++f)
+      std::copy_n(reduced.data() + (f % 2) * length, length, quiet.data() + f * length);
+    for (const int depth : {2, 4, 8}) {
+      std::vector<std::int32_t> quietSums(4 * static_cast<std::size_t>(matrix.rowCount()));
+      kernels().coarseSums(matrix.rows(), matrix.rowCount(), quiet.data(), 4, length, depth,
+                           quietSums.data());
+      for (int f = 0; f < 4; ++f)
+        for (int r = 0; r < 2 * matrix.binCount(); ++r)
+          ASSERT_EQ(quietSums[f * matrix.rowCount() + r], sums[(f % 2) * matrix.rowCount() + r])
+              << "n " << n << " depth " << depth;
+    }
+  }
+}
+
+TEST(CoarseDepth, KeepsTheSixteenBitSumsInRange) {
+  EXPECT_EQ(coarseDepth(32'768), 2);  // any 16-bit value
+  EXPECT_EQ(coarseDepth(16'384), 4);  // a full-scale prepared signal
+  EXPECT_EQ(coarseDepth(8'192), 8);
+  EXPECT_EQ(coarseDepth(16'385), 2);
+  // Whatever depth is granted, that many extreme high halves still fit.
+  for (int largest = 0; largest <= 32'768; largest += 97) {
+    const int depth = coarseDepth(largest);
+    for (const int r : {largest, -largest})
+      for (const int c : {32'767, -32'767}) {
+        const std::int64_t high = (r * c) >> 16;
+        EXPECT_LE(depth * high, 32'767) << largest;
+        EXPECT_GE(depth * high, -32'768) << largest;
+      }
+  }
+}
+
+// ---- best bin
+
+TEST_P(EachTarget, BestBinScoresAsTheLiteralSearch) {
+  Random random(5);
+  for (const int binCount : {1'051, 13, 1}) {
+    for (int round = 0; round < 50; ++round) {
+      std::vector<std::int32_t> sums(2 * binCount);
+      for (auto& s : sums) s = static_cast<std::int32_t>(random.between(-5e6, 5e6));
+      if (round % 3 == 1 && binCount > 2) {
+        // Ties: the same magnitude in a later bin, and an equal score from other sums.
+        const int early = static_cast<int>(random.next() % (binCount / 2));
+        const int late = binCount - 1 - static_cast<int>(random.next() % (binCount / 2));
+        sums[2 * early] = 6'000'000, sums[2 * early + 1] = 8'000'000;
+        sums[2 * late] = -10'000'000, sums[2 * late + 1] = 0;
+      }
+      if (round % 3 == 2)
+        for (auto& s : sums) s = 0;  // every score 0: bin 0
+      for (const int n : {735, 2940}) {
+        std::int64_t best = -1;
+        int expected = 0;
+        for (int bin = 0; bin < binCount; ++bin) {
+          const std::int64_t score = coarseScore({sums[2 * bin], sums[2 * bin + 1]}, n);
+          if (score > best) best = score, expected = bin;
+        }
+        ASSERT_EQ(kernels().bestBin(sums.data(), binCount, n), expected)
+            << binCount << " " << round;
+      }
+    }
+  }
+}
+
+// ---- Fourier sums
+
+TEST_P(EachTarget, FourierSumsStayWithinTheirPromisedError) {
+  Random random(11);
+  for (const int blocks : {1, 12, 23, 46}) {
+    std::vector<double> w(static_cast<std::size_t>(blocks) * kFourierBlock);
+    for (int round = 0; round < 20; ++round) {
+      const double scale = round % 2 ? 2.1e9 : 8e6;
+      double magnitude = 0;
+      for (auto& x : w) {
+        x = std::trunc(random.between(-scale, scale));
+        magnitude += std::abs(x);
+      }
+      const double hz = 55.0 * std::pow(2.0, random.between(0.0, 7.18));
+      const double omega = kTwoPi * hz / kSampleRate;
+      long double cosExact = 0, sinExact = 0;
+      for (std::size_t k = 0; k < w.size(); ++k) {
+        const long double angle = static_cast<long double>(k) * omega;
+        cosExact += w[k] * std::cos(angle);
+        sinExact += w[k] * std::sin(angle);
+      }
+      double cosSum = 0, sinSum = 0;
+      kernels().fourierSums(w.data(), blocks, omega, &cosSum, &sinSum);
+      // The budget of kernels.h: 1 + 64 + 2 blocks + 16 units of 2^-53.
+      const double allowed = (2.0 * blocks + 81) * 0x1p-53 * magnitude;
+      EXPECT_LE(std::abs(cosSum - static_cast<double>(cosExact)), allowed) << blocks << " " << hz;
+      EXPECT_LE(std::abs(sinSum - static_cast<double>(sinExact)), allowed) << blocks << " " << hz;
+    }
+  }
+}
+
+// ---- subtraction
+
+TEST(RunningAngles, AreTheRepeatedAdditionsExactly) {
+  Random random(3);
+  struct Case {
+    double start, omega;
+  };
+  std::vector<Case> cases = {
+      {0.0, kTwoPi * 55.0 / kSampleRate},  // from zero
+      {kTwoPi * 65'535 / 65'536.0, kTwoPi * 8'000.0 / kSampleRate},
+      {1.0, 0.5 + 0x1p-53},  // halfway between two doubles of [1, 2): ties to even
+      {3.0, 0x1p-40 * 3 + 0x1p-52},
+      {-1.0, 0.25},  // never made, still exact
+  };
+  for (int i = 0; i < 200; ++i)
+    cases.push_back(
+        {kTwoPi * static_cast<double>(random.next() % 65'536) / 65'536.0,
+         kTwoPi * (static_cast<double>(550 + random.next() % 79'451) / 10.0) / kSampleRate});
+  std::vector<double> expected(3'000), got(3'000);
+  for (const Case& c : cases) {
+    double angle = c.start;
+    for (double& e : expected) {
+      e = angle;
+      angle += c.omega;
+    }
+    runningAngles(c.start, c.omega, 0, 3'000, got.data());
+    ASSERT_EQ(got, expected) << c.start << " " << c.omega;
+    runningAngles(c.start, c.omega, 1'234, 700, got.data());
+    for (int j = 0; j < 700; ++j) ASSERT_EQ(got[j], expected[1'234 + j]) << c.start << " " << j;
+  }
+}
+
+TEST_P(EachTarget, SubtractionLeavesTheLiteralResidual) {
+  Random random(17);
+  FastSubtraction fast(GetParam());
+  std::int64_t values = 0;
+  for (int round = 0; round < 3'000; ++round) {
+    const int n = round % 4 == 0 ? 735 : 1 + static_cast<int>(random.next() % kMaxFrameLength);
+    std::vector<std::int32_t> frame(n);
+    for (auto& v : frame) v = static_cast<std::int32_t>(random.next());
+    const std::int32_t amplitude =
+        round % 7 == 0 ? std::numeric_limits<std::int32_t>::max()
+                       : static_cast<std::int32_t>(std::exp(random.between(0, 21.5)));
+    const VoiceEstimate voice{amplitude, 550 + static_cast<std::int32_t>(random.next() % 79'451),
+                              static_cast<std::int32_t>(random.next() % 65'536)};
+    std::vector<std::int32_t> expected = frame, got = frame;
+    subtractVoice(expected.data(), n, voice);
+    fast.subtract(got.data(), n, voice);
+    ASSERT_EQ(got, expected) << "round " << round;
+    // A part of the frame, as a residual of another voice's frame takes it.
+    const int from = static_cast<int>(random.next() % n);
+    const int to = from + static_cast<int>(random.next() % (n - from + 1));
+    std::vector<std::int32_t> part(frame.begin() + from, frame.begin() + to);
+    fast.subtractPart(part.data(), from, to, voice);
+    ASSERT_TRUE(std::equal(part.begin(), part.end(), expected.begin() + from)) << "round " << round;
+    values += n;
+  }
+  EXPECT_GT(values, 3'000'000);
+}
+
+// The largest amplitude below 2^31 whose product with s lies closest to a whole
+// number: the denominator of the last fitting convergent of s's continued fraction.
+std::int32_t nearWholeAmplitude(double s) {
+  long double x = std::abs(s);
+  std::int64_t q0 = 1, q1 = 0;  // the denominators of the last two convergents
+  for (int i = 0; i < 64 && x < 1e18L; ++i) {
+    const long double whole = std::floor(x);
+    const std::int64_t q2 = static_cast<std::int64_t>(whole) * q1 + q0;
+    if (q2 > std::numeric_limits<std::int32_t>::max()) break;
+    q0 = q1, q1 = q2;
+    if (x - whole < 1e-15L) break;
+    x = 1 / (x - whole);
+  }
+  return static_cast<std::int32_t>(q1);
+}
+
+// Products that lie within a hair of a whole number are where a vector sine and
+// the C library's may truncate differently; the kernels must follow the latter.
+TEST_P(EachTarget, NearWholeProductsTruncateAsTheCLibrary) {
+  Random random(23);
+  int tried = 0;
+  for (int i = 0; i < 3'000; ++i) {
+    const double angle = random.between(0, 3'300);
+    const std::int32_t amplitude = nearWholeAmplitude(std::sin(angle));
+    if (amplitude < 1'000'000) continue;
+    const std::vector<double> angles(8, angle);
+    std::vector<std::int32_t> got(8, 0);
+    kernels().subtractSines(got.data(), angles.data(), 8, amplitude);
+    const auto piece = static_cast<std::int32_t>(std::sin(angle) * amplitude);
+    for (const std::int32_t g : got) ASSERT_EQ(g, -piece) << angle << " " << amplitude;
+    ++tried;
+  }
+  EXPECT_GT(tried, 2'000);
+}
+
+}  // namespace
+}  // namespace analyser
