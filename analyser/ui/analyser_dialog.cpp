@@ -24,8 +24,8 @@ QString text(const char* utf8) {
 }  // namespace
 
 AnalyserDialog::AnalyserDialog(dialog_kit::MessagePresenter& messages,
-                               dialog_kit::FileChooser& files, QWidget* parent)
-    : QDialog(parent), messages_(messages), files_(files), analyser_(*this) {
+                               dialog_kit::FileChooser& files, Clock& clock, QWidget* parent)
+    : QDialog(parent), messages_(messages), files_(files), analyser_(*this, clock) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setWindowTitle(QStringLiteral("Tonalyx"));

@@ -41,8 +41,9 @@ class AnalyserDialog final : public QDialog, public JobHost {
     kOptimiseOn = 1012,
   };
 
+  // `clock` times the job's progress steps.
   AnalyserDialog(dialog_kit::MessagePresenter& messages, dialog_kit::FileChooser& files,
-                 QWidget* parent = nullptr);
+                 Clock& clock = steadyClock(), QWidget* parent = nullptr);
   ~AnalyserDialog() override;
 
   Analyser& analyser() { return analyser_; }

@@ -25,6 +25,19 @@ namespace {
 
 using testing_support::Message;
 
+// Every reading lies 150 ms after the one before, so each progress step of a
+// job lets events through, however fast the estimations run.
+class SteppingClock final : public Clock {
+ public:
+  std::int64_t counterFrequency() override { return 1'000'000; }
+  std::int64_t counter() override { return counter_ += 1'000; }
+  std::int64_t milliseconds() override { return milliseconds_ += 150; }
+
+ private:
+  std::int64_t counter_ = 0;
+  std::int64_t milliseconds_ = 0;
+};
+
 QString utf8(const char* text) {
   return QString::fromUtf8(text);
 }
@@ -55,7 +68,7 @@ class AnalyserDialogTest : public ::testing::Test {
     return file;
   }
 
-  // Presses 変換; `duringJob` runs from the job's first pumping of events.
+  // Presses 変換; `duringJob` runs from the job's first progress step.
   void convertWhile(std::function<void()> duringJob) {
     QTimer::singleShot(0, &dialog_, [this, duringJob] {
       EXPECT_TRUE(dialog_.analyser().busy());
@@ -67,7 +80,8 @@ class AnalyserDialogTest : public ::testing::Test {
   testing_support::TempDir folder_;
   testing_support::RecordingPresenter messages_;
   testing_support::ScriptedChooser files_;
-  AnalyserDialog dialog_{messages_, files_};
+  SteppingClock clock_;
+  AnalyserDialog dialog_{messages_, files_, clock_};
 };
 
 TEST_F(AnalyserDialogTest, LaysOutEveryControlInDialogUnits) {
