@@ -38,6 +38,11 @@ inline __m512i sumsOf8(__m512i v0, __m512i v1, __m512i v2, __m512i v3, __m512i v
   return _mm512_add_epi32(halves, _mm512_shuffle_i32x4(halves, halves, 0xB1));
 }
 
+// Stops the compiler from folding a load into each instruction that uses it.
+inline void keepInRegister(__m512i& v) {
+  __asm__("" : "+v"(v));
+}
+
 // The running sums of two table rows against four frames, one vector each.
 struct TileSums {
   __m512i s[2][4];
@@ -68,9 +73,12 @@ void addTile(const std::int16_t* rows, int rowStride, const std::int16_t* frames
     __m512i t10 = zero, t11 = zero, t12 = zero, t13 = zero;
     for (int g = 0; g < group; ++g, ++c) {
       const int k = c * kCoarseChunk;
-      const __m512i b0 = _mm512_loadu_si512(f0 + k), b1 = _mm512_loadu_si512(f1 + k);
-      const __m512i b2 = _mm512_loadu_si512(f2 + k), b3 = _mm512_loadu_si512(f3 + k);
+      __m512i b0 = _mm512_loadu_si512(f0 + k), b1 = _mm512_loadu_si512(f1 + k);
+      __m512i b2 = _mm512_loadu_si512(f2 + k), b3 = _mm512_loadu_si512(f3 + k);
       const __m512i a0 = _mm512_loadu_si512(r0 + k), a1 = _mm512_loadu_si512(r1 + k);
+      // Each frame vector is loaded once and kept for both rows: the loads, not
+      // the multiplies, would otherwise set the pace.
+      keepInRegister(b0), keepInRegister(b1), keepInRegister(b2), keepInRegister(b3);
       t00 = _mm512_add_epi16(t00, _mm512_mulhi_epi16(a0, b0));
       t01 = _mm512_add_epi16(t01, _mm512_mulhi_epi16(a0, b1));
       t02 = _mm512_add_epi16(t02, _mm512_mulhi_epi16(a0, b2));

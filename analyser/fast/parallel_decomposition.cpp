@@ -12,10 +12,14 @@ namespace {
 
 // Frames a thread takes at a time: one coarse batch.
 constexpr std::int32_t kChunkFrames = FastEstimator::kBatchFrames;
-// Chunks per thread in a batch. A batch takes a few milliseconds, so the
+
+// Chunks per thread in a batch, about 25 ms of work whatever the frame length:
+// long enough that waking the threads costs little, short enough that the
 // progress step comes often enough to keep windows responsive and to notice a
 // stop request promptly.
-constexpr std::int32_t kChunksPerThread = 2;
+std::int32_t chunksPerThread(std::int32_t samplesPerFrame) {
+  return std::max(4, 16 * 735 / samplesPerFrame);
+}
 
 }  // namespace
 
@@ -92,7 +96,8 @@ ParallelDecomposition::~ParallelDecomposition() = default;
 
 bool ParallelDecomposition::run(const DecompositionInput& input, BatchObserver& observer,
                                 ResultTables& tables) {
-  const std::int32_t batchFrames = kChunkFrames * kChunksPerThread * pool_.size();
+  const std::int32_t batchFrames =
+      kChunkFrames * chunksPerThread(input.settings.samplesPerFrame) * pool_.size();
   for (int pass = 0; pass < input.settings.passCount; ++pass) {
     for (int voice = 0; voice < kVoiceCount; ++voice) {
       for (std::int32_t first = 0; first < input.frameCount; first += batchFrames) {

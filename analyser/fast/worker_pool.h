@@ -4,6 +4,7 @@
 // returns only when every share is done, so whatever it does between tasks
 // (the progress step, the pumping of window events) never overlaps the work.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -35,8 +36,8 @@ class WorkerPool {
   std::condition_variable wake_;
   std::condition_variable finished_;
   const std::function<void(int)>* task_ = nullptr;
-  std::uint64_t round_ = 0;
-  int busy_ = 0;
+  std::atomic<std::uint64_t> round_{0};  // changed under the mutex
+  std::atomic<int> busy_{0};             // members still at work, the caller apart
   bool closing_ = false;
   std::vector<std::thread> threads_;
 };

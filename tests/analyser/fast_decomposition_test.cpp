@@ -115,9 +115,9 @@ TEST_F(Fixture, GivesTheLiteralTablesForEveryThreadCountAndTarget) {
 }
 
 TEST_F(Fixture, ReportsEachBatchAndStopsWhenTold) {
-  Signal signal(sounds::musicLike(3.0, 7));  // 181 frames at 1/60 s
+  Signal signal(sounds::musicLike(10.0, 7));  // 601 frames at 1/60 s, more than a batch
   const DecompositionInput input = signal.input(settingsFor(60, 1, 1));
-  ParallelDecomposition decomposition(*table, 735, 2, bestSimdTarget());
+  ParallelDecomposition decomposition(*table, 735, 1, bestSimdTarget());
   auto tables = std::make_unique<ResultTables>();
   CountSteps steps;
   ASSERT_TRUE(decomposition.run(input, steps, *tables));
