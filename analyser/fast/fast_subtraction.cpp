@@ -64,14 +64,13 @@ void FastSubtraction::subtract(std::int32_t* frame, int n, const VoiceEstimate& 
 void FastSubtraction::subtractPart(std::int32_t* values, int from, int to,
                                    const VoiceEstimate& voice) {
   if (voice.amplitude == 0 || from >= to) return;
-  if (voice.amplitude < 0 || from < 0 || to > kMaxFrameLength) {
-    // Never made by the estimator; the kernels take none of it.
-    std::int32_t whole[kMaxFrameLength] = {};
-    const int n = std::min(to, kMaxFrameLength);
-    subtractVoice(whole, n, voice);
-    for (int i = std::max(from, 0); i < n; ++i)
+  if (voice.amplitude < 0) {
+    // Never made by the estimator, and the kernels take none: zeros less the voice, added.
+    std::int32_t pieces[kMaxFrameLength] = {};
+    subtractVoice(pieces, to, voice);
+    for (int i = from; i < to; ++i)
       values[i - from] = static_cast<std::int32_t>(static_cast<std::uint32_t>(values[i - from]) +
-                                                   static_cast<std::uint32_t>(whole[i]));
+                                                   static_cast<std::uint32_t>(pieces[i]));
     return;
   }
   const double f = voice.frequencyTenths / 10.0;

@@ -71,37 +71,11 @@ VoiceEstimate Refiner::refine(const Kernels& kernels, int coarseBin) {
       if (f > kHighestFrequency) continue;
       stage[count++] = evaluate(kernels, c, f);
     }
-    // Only a candidate that may reach the best certain score can win or tie;
-    // those in doubt are settled by the literal evaluation.
-    std::int64_t floor = -1;
-    for (int i = 0; i < count; ++i) floor = std::max(floor, stage[i].low);
-    for (int i = 0; i < count; ++i)
-      if (stage[i].high >= floor && stage[i].low != stage[i].high) settle(stage[i]);
     best = -1;
-    Evaluation* winner = nullptr;
-    for (int i = 0; i < count; ++i) {
-      if (stage[i].low > best) {
-        best = stage[i].low;
-        winner = &stage[i];
-      }
-    }
-    if (!winner->phaseKnown) {
-      const double bound = differenceBound(winner->omega);
-      const double turns = phaseTurns(winner->re, winner->im);
-      if (bound == 0.0) {
-        winner->phase = phaseFromTurns(turns);  // a frame of zeros: the sums are exact
-      } else {
-        const double magnitude = std::sqrt(winner->re * winner->re + winner->im * winner->im);
-        const double slack = 16'384.0 * bound / magnitude + 1e-9;
-        // The sign of re, and so the quarter, must be certain, and no whole turn
-        // position may lie within reach.
-        if (std::abs(winner->re) <= bound || magnitude <= 2 * bound ||
-            static_cast<std::int64_t>(turns - slack) != static_cast<std::int64_t>(turns + slack))
-          settle(*winner);
-        else
-          winner->phase = phaseFromTurns(turns);
-      }
-    }
+    Evaluation* winner = chooseWinner(stage.data(), count);
+    if (winner == nullptr) continue;  // as the literal stages: the last winner stays
+    best = winner->low;
+    if (!winner->phaseKnown) settlePhase(*winner);
     bestIndex = winner->candidate;
     bestPhase = winner->phase;
     bestFrequency = winner->frequency;
@@ -112,6 +86,48 @@ VoiceEstimate Refiner::refine(const Kernels& kernels, int coarseBin) {
   result.frequencyTenths = static_cast<std::int32_t>(bestFrequency * 10.0 + 0.5);
   result.phase = bestPhase;
   return result;
+}
+
+// The first candidate with the greatest score, as the literal stage picks it.
+// Only a candidate that may reach the greatest certain score can win or tie;
+// those of them in doubt are settled by the literal evaluation, so the scores
+// compared are the literal ones.
+Refiner::Evaluation* Refiner::chooseWinner(Evaluation* stage, int count) {
+  std::int64_t leastBest = -1;
+  for (int i = 0; i < count; ++i) leastBest = std::max(leastBest, stage[i].low);
+  for (int i = 0; i < count; ++i)
+    if (stage[i].high >= leastBest && stage[i].low != stage[i].high) settle(stage[i]);
+  std::int64_t best = -1;
+  Evaluation* winner = nullptr;
+  for (int i = 0; i < count; ++i) {
+    if (stage[i].low > best) {
+      best = stage[i].low;
+      winner = &stage[i];
+    }
+  }
+  return winner;
+}
+
+// The winner's phase from the fast sums, unless the bound leaves it in doubt.
+void Refiner::settlePhase(Evaluation& winner) {
+  const double bound = differenceBound(winner.omega);
+  const double turns = phaseTurns(winner.re, winner.im);
+  if (bound == 0.0) {
+    winner.phase = phaseFromTurns(turns);  // a frame of zeros: the sums are exact
+    return;
+  }
+  // Sums within `bound` of each other point in directions at most
+  // pi/2 x bound / magnitude radians apart, which is 16,384 x bound / magnitude in
+  // 65,536ths of a turn; the atan and the scaling round by far less than 1e-9.
+  const double magnitude = std::sqrt(winner.re * winner.re + winner.im * winner.im);
+  const double slack = 16'384.0 * bound / magnitude + 1e-9;
+  // The sign of re, and so the quarter, must be certain, and no whole turn
+  // position may lie within reach.
+  if (std::abs(winner.re) <= bound || magnitude <= 2 * bound ||
+      static_cast<std::int64_t>(turns - slack) != static_cast<std::int64_t>(turns + slack))
+    settle(winner);
+  else
+    winner.phase = phaseFromTurns(turns);
 }
 
 Refiner::Evaluation Refiner::evaluate(const Kernels& kernels, std::int64_t candidate,

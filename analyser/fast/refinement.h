@@ -33,6 +33,8 @@ class Refiner {
   struct Evaluation;
 
   Evaluation evaluate(const Kernels& kernels, std::int64_t candidate, double frequency);
+  Evaluation* chooseWinner(Evaluation* stage, int count);
+  void settlePhase(Evaluation& winner);
   void fourierSums(const Kernels& kernels, double omega, double& re, double& im);
   void settle(Evaluation& e);
   double differenceBound(double omega) const;

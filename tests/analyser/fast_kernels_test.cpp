@@ -230,9 +230,10 @@ TEST_P(EachTarget, SubtractionLeavesTheLiteralResidual) {
     const int n = round % 4 == 0 ? 735 : 1 + static_cast<int>(random.next() % kMaxFrameLength);
     std::vector<std::int32_t> frame(n);
     for (auto& v : frame) v = static_cast<std::int32_t>(random.next());
-    const std::int32_t amplitude =
-        round % 7 == 0 ? std::numeric_limits<std::int32_t>::max()
-                       : static_cast<std::int32_t>(std::exp(random.between(0, 21.5)));
+    std::int32_t amplitude = round % 7 == 0
+                                 ? std::numeric_limits<std::int32_t>::max()
+                                 : static_cast<std::int32_t>(std::exp(random.between(0, 21.5)));
+    if (round % 11 == 0) amplitude = -amplitude;  // never estimated, still subtracted alike
     const VoiceEstimate voice{amplitude, 550 + static_cast<std::int32_t>(random.next() % 79'451),
                               static_cast<std::int32_t>(random.next() % 65'536)};
     std::vector<std::int32_t> expected = frame, got = frame;
