@@ -200,11 +200,13 @@ TEST(TonalyxCli, DoubleDashLetsAPathBeginWithADash) {
 
 TEST(TonalyxCli, CtrlCStopsTheJobWithoutATrackFile) {
   TempDir dir;
-  std::vector<std::int16_t> samples(2 * 44'100);  // about seven seconds of work
+  // Three minutes at 1/60 s with four passes: far more work than the second
+  // before the interrupt, however fast the machine.
+  std::vector<std::int16_t> samples(180 * 44'100);
   for (std::size_t i = 0; i < samples.size(); ++i)
     samples[i] = static_cast<std::int16_t>(8'000 * std::sin(0.05 * static_cast<double>(i)));
   writeWave(dir, "long.wav", samples);
-  const pid_t pid = start(dir, {"long.wav"});
+  const pid_t pid = start(dir, {"--unit", "60", "--optimise", "long.wav"});
   std::this_thread::sleep_for(std::chrono::seconds(1));
   ::kill(pid, SIGINT);
   const Result result = finish(dir, pid);
