@@ -116,8 +116,8 @@ void storeTile(const TileSums& t, std::int32_t* sums, int rowCount) {
 
 // A panel of rows meets the frames sixteen at a time and a slice at a time:
 // the panel stays in the second-level cache while all frames pass it, so the
-// table is read from memory once per call and in one stream, and the slices
-// of the panel and the frames, with the tiles' running sums, stay in the
+// table is read from memory once per call and in one stream, and the slices of
+// the panel and the frames, with the tiles' running sums, stay in the
 // first-level cache.
 constexpr int kBlockFrames = 16;
 
@@ -136,6 +136,14 @@ void coarseSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* fr
       for (int k = 0; k < length; k += kSliceValues) {
         const int width = length - k < kSliceValues ? length - k : kSliceValues;
         const std::int16_t* slice = panel + kPanelRows * k;
+        // While the first frames pass this panel, the next one is fetched into the
+        // second-level cache a slice at a time: the table is too big to stay in the
+        // caches, and fetching it only when it is needed would stall the work.
+        if (f0 == 0 && r0 + kPanelRows < rowCount) {
+          const char* next = reinterpret_cast<const char*>(slice + kPanelRows * length);
+          for (int line = 0; line < kPanelRows * width * 2; line += 64)
+            _mm_prefetch(next + line, _MM_HINT_T1);
+        }
         for (int p = 0; p < kPanelRows / 2; ++p)
           for (int g = 0; g < groups; ++g)
             addTile<Depth>(slice + 2 * p * width, width,
