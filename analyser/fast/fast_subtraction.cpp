@@ -1,6 +1,7 @@
 #include "analyser/fast/fast_subtraction.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 
@@ -18,11 +19,13 @@ namespace {
 // `limit`; each a + t x delta of them is exact. Steps that leave the binade,
 // and angles at or below zero, are left to single additions.
 int steadySteps(double a, double omega, int limit, double& delta) {
-  if (!(a >= DBL_MIN && a < DBL_MAX && omega > 0.0 && omega < DBL_MAX) || limit <= 0) return 0;
-  int exponent = 0;
-  std::frexp(a, &exponent);
-  const double upper = std::ldexp(1.0, exponent);
-  const double spacing = std::ldexp(1.0, exponent - 53);
+  if (!(a > 0.0 && a < DBL_MAX && omega > 0.0 && omega < DBL_MAX) || limit <= 0) return 0;
+  // The binade's bounds straight from the exponent bits; tiny angles, whose
+  // spacing would not be a normal number, are left to single additions.
+  const std::uint64_t exponent = std::bit_cast<std::uint64_t>(a) >> 52;
+  if (exponent <= 53) return 0;
+  const double upper = std::bit_cast<double>((exponent + 1) << 52);
+  const double spacing = std::bit_cast<double>((exponent - 52) << 52);
   const double next = a + omega;
   delta = next - a;
   if (!(next < upper && delta > 0.0) || std::abs(omega - delta) == spacing / 2) return 0;

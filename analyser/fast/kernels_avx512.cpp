@@ -319,36 +319,81 @@ void fourierSums(const double* w, int blocks, double omega, double* cosSum, doub
 
 // ---- subtraction
 
-// The vector sine lies within 3.5 units in the last place and the C library's
-// within one; a product that close to a whole number is taken again from std::sin.
-void subtractSines(std::int32_t* values, const double* angles, int count, double amplitude) {
-  const __m512d a = _mm512_set1_pd(amplitude);
-  const __m512d slack = _mm512_set1_pd(0x1p-48);
-  int i = 0;
-  for (; i + 8 <= count; i += 8) {
-    __m512d p = _mm512_mul_pd(Sleef_sind8_u35avx512f(_mm512_loadu_pd(angles + i)), a);
-    const __m512d q = _mm512_abs_pd(p);
-    const __m512d m = _mm512_mul_pd(q, slack);
-    const __m512d below = _mm512_sub_pd(q, m);
-    const __m512d above = _mm512_add_pd(q, m);
-    const __m512d low = _mm512_roundscale_pd(below, _MM_FROUND_TO_ZERO);
-    const __m512d high = _mm512_roundscale_pd(above, _MM_FROUND_TO_ZERO);
-    const __mmask8 unsure = _mm512_cmp_pd_mask(low, high, _CMP_NEQ_OQ);
-    if (unsure != 0) {
-      alignas(64) double lanes[8];
-      _mm512_store_pd(lanes, p);
-      for (int lane = 0; lane < 8; ++lane)
-        if ((unsure >> lane) & 1) lanes[lane] = std::sin(angles[i + lane]) * amplitude;
-      p = _mm512_load_pd(lanes);
-    }
-    const __m256i piece = _mm512_cvttpd_epi32(p);
-    auto* out = reinterpret_cast<__m256i*>(values + i);
-    _mm256_storeu_si256(out, _mm256_sub_epi32(_mm256_loadu_si256(out), piece));
+// sin(x) for |x| < 2^20 within three units in the last place: x less the
+// nearest multiple k of pi/2, with pi/2 in three parts whose products with k are
+// exact, then the sine or cosine polynomial of the quarter turn k falls in.
+// Lanes outside that range, or not numbers, are flagged in `outside`.
+__m512d sine(__m512d x, __mmask8& outside) {
+  const __m512d k = _mm512_roundscale_pd(_mm512_mul_pd(x, _mm512_set1_pd(0x1.45f306dc9c883p-1)),
+                                         _MM_FROUND_TO_NEAREST_INT);
+  __m512d r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.921fb544p+0), x);
+  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.0b4611a6p-34), r);
+  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.3198a2ep-69), r);
+  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.b839a252049c1p-104), r);
+  const __m512d z = _mm512_mul_pd(r, r);
+  auto step = [z](__m512d p, double c) { return _mm512_fmadd_pd(p, z, _mm512_set1_pd(c)); };
+  // The polynomials of a quarter turn about zero.
+  __m512d s = _mm512_set1_pd(0x1.5d93a5acfd57cp-33);
+  s = step(step(step(step(step(s, -0x1.ae5e68a2b9cebp-26), 0x1.71de357b1fe7dp-19),
+                     -0x1.a01a019c161d5p-13),
+                0x1.111111110f8a6p-7),
+           -0x1.5555555555549p-3);
+  const __m512d sinR = _mm512_fmadd_pd(_mm512_mul_pd(z, r), s, r);
+  __m512d c = _mm512_set1_pd(-0x1.8fae9be8838d4p-37);
+  c = step(step(step(step(step(c, 0x1.1ee9ebdb4b1c4p-29), -0x1.27e4f809c52adp-22),
+                     0x1.a01a019cb1590p-16),
+                -0x1.6c16c16c15177p-10),
+           0x1.555555555554cp-5);
+  const __m512d cosR =
+      _mm512_sub_pd(_mm512_set1_pd(1.0),
+                    _mm512_fmsub_pd(_mm512_set1_pd(0.5), z, _mm512_mul_pd(_mm512_mul_pd(z, z), c)));
+  const __m512i quarter = _mm512_cvtpd_epi64(k);
+  const __mmask8 odd = _mm512_test_epi64_mask(quarter, _mm512_set1_epi64(1));  // a cosine quarter
+  const __m512i negative = _mm512_slli_epi64(_mm512_and_si512(quarter, _mm512_set1_epi64(2)), 62);
+  outside = _mm512_cmp_pd_mask(_mm512_abs_pd(x), _mm512_set1_pd(0x1p20), _CMP_NLT_UQ);
+  return _mm512_castsi512_pd(
+      _mm512_xor_si512(_mm512_castpd_si512(_mm512_mask_blend_pd(odd, sinR, cosR)), negative));
+}
+
+// The products of eight sines with the amplitude, each truncated toward zero,
+// as the C library's sine gives them. Both the vector sine and the C library's
+// lie within a few units in the last place; a product that close to a whole
+// number is taken again from std::sin.
+__m256i pieces(const double* angles, __mmask8 lanes, double amplitude) {
+  __mmask8 outside = 0;
+  __m512d p =
+      _mm512_mul_pd(sine(_mm512_maskz_loadu_pd(lanes, angles), outside), _mm512_set1_pd(amplitude));
+  const __m512d q = _mm512_abs_pd(p);
+  const __m512d m = _mm512_mul_pd(q, _mm512_set1_pd(0x1p-48));
+  const __m512d low = _mm512_roundscale_pd(_mm512_sub_pd(q, m), _MM_FROUND_TO_ZERO);
+  const __m512d high = _mm512_roundscale_pd(_mm512_add_pd(q, m), _MM_FROUND_TO_ZERO);
+  const __mmask8 unsure = lanes & (outside | _mm512_cmp_pd_mask(low, high, _CMP_NEQ_UQ));
+  if (unsure != 0) {
+    alignas(64) double taken[8];
+    _mm512_store_pd(taken, p);
+    for (int lane = 0; lane < 8; ++lane)
+      if ((unsure >> lane) & 1) taken[lane] = std::sin(angles[lane]) * amplitude;
+    p = _mm512_load_pd(taken);
   }
-  for (; i < count; ++i) {
-    const auto piece = static_cast<std::int32_t>(std::sin(angles[i]) * amplitude);
-    values[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(values[i]) -
-                                          static_cast<std::uint32_t>(piece));
+  return _mm512_cvttpd_epi32(p);
+}
+
+void subtractSines(std::int32_t* values, const double* angles, int count, double amplitude) {
+  int i = 0;
+  // Two groups at a time, so that their long chains of dependent steps overlap.
+  for (; i + 16 <= count; i += 16) {
+    const __m256i first = pieces(angles + i, 0xFF, amplitude);
+    const __m256i second = pieces(angles + i + 8, 0xFF, amplitude);
+    auto* out = reinterpret_cast<__m256i*>(values + i);
+    _mm256_storeu_si256(out, _mm256_sub_epi32(_mm256_loadu_si256(out), first));
+    _mm256_storeu_si256(out + 1, _mm256_sub_epi32(_mm256_loadu_si256(out + 1), second));
+  }
+  for (; i < count; i += 8) {
+    const __mmask8 lanes = count - i >= 8 ? 0xFF : static_cast<__mmask8>((1u << (count - i)) - 1);
+    std::int32_t* out = values + i;
+    _mm256_mask_storeu_epi32(out, lanes,
+                             _mm256_sub_epi32(_mm256_maskz_loadu_epi32(lanes, out),
+                                              pieces(angles + i, lanes, amplitude)));
   }
 }
 
