@@ -61,26 +61,16 @@ FastSubtraction::FastSubtraction(SimdTarget target)
     : kernels_(kernelsFor(target)), angles_(kMaxFrameLength) {}
 
 void FastSubtraction::subtract(std::int32_t* frame, int n, const VoiceEstimate& voice) {
-  subtractPart(frame, 0, n, voice);
-}
-
-void FastSubtraction::subtractPart(std::int32_t* values, int from, int to,
-                                   const VoiceEstimate& voice) {
-  if (voice.amplitude == 0 || from >= to) return;
+  if (voice.amplitude == 0 || n <= 0) return;
   if (voice.amplitude < 0) {
-    // Never made by the estimator, and the kernels take none: zeros less the voice, added.
-    std::int32_t pieces[kMaxFrameLength] = {};
-    subtractVoice(pieces, to, voice);
-    for (int i = from; i < to; ++i)
-      values[i - from] = static_cast<std::int32_t>(static_cast<std::uint32_t>(values[i - from]) +
-                                                   static_cast<std::uint32_t>(pieces[i]));
+    subtractVoice(frame, n, voice);  // never made by the estimator; the kernels take none
     return;
   }
   const double f = voice.frequencyTenths / 10.0;
   const double omega = kTwoPi * f / kSampleRate;
   const double start = voice.phase * kTwoPi / 65'536.0;
-  runningAngles(start, omega, from, to - from, angles_.data());
-  kernels_.subtractSines(values, angles_.data(), to - from, voice.amplitude);
+  runningAngles(start, omega, 0, n, angles_.data());
+  kernels_.subtractSines(frame, angles_.data(), n, voice.amplitude);
 }
 
 }  // namespace analyser

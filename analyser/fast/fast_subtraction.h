@@ -23,9 +23,6 @@ class FastSubtraction {
 
   // As subtractVoice: the n values at `frame` (n <= kMaxFrameLength) lose the voice's sinusoid.
   void subtract(std::int32_t* frame, int n, const VoiceEstimate& voice);
-  // The same for the part from .. to - 1 of a frame (0 <= from, to <= kMaxFrameLength):
-  // values[i - from] loses what subtractVoice takes from value i of the frame.
-  void subtractPart(std::int32_t* values, int from, int to, const VoiceEstimate& voice);
 
  private:
   const Kernels& kernels_;

@@ -23,6 +23,14 @@ std::int32_t chunksPerThread(std::int32_t samplesPerFrame) {
 
 }  // namespace
 
+// 32-bit arithmetic that wraps around, as the subtraction's.
+std::int32_t wrapped(std::uint32_t bits) {
+  return static_cast<std::int32_t>(bits);
+}
+std::uint32_t bitsOf(std::int32_t value) {
+  return static_cast<std::uint32_t>(value);
+}
+
 // One thread's estimator, subtraction and room for the residuals of one chunk.
 class ParallelDecomposition::Worker {
  public:
@@ -32,7 +40,8 @@ class ParallelDecomposition::Worker {
         subtraction_(target),
         residuals_(static_cast<std::size_t>(kChunkFrames) * n_) {}
 
-  // Estimates frames first .. last - 1 of `voice` and stores them in the tables.
+  // Estimates frames first .. last - 1 of `voice`, stores them in the tables and
+  // brings the total of all pieces up to date with them.
   void estimate(const DecompositionInput& input, int voice, std::int32_t first, std::int32_t last,
                 ResultTables& tables) {
     const std::int32_t* frames[kChunkFrames] = {};
@@ -40,42 +49,52 @@ class ParallelDecomposition::Worker {
     const int count = last - first;
     for (int i = 0; i < count; ++i) {
       std::int32_t* residual = residuals_.data() + static_cast<std::size_t>(i) * n_;
-      buildResidual(input, voice, first + i, tables, residual);
+      buildResidual(input, voice, first + i, estimateIn(tables, first + i, voice), residual);
       frames[i] = residual;
     }
     estimator_.estimate(frames, count, results);
     for (int i = 0; i < count; ++i) {
-      tables.voiceAmplitudes[first + i][voice] = results[i].amplitude;
-      tables.voiceFrequencies[first + i][voice] = results[i].frequencyTenths;
-      tables.voicePhases[first + i][voice] = results[i].phase;
+      const std::int32_t m = first + i;
+      tables.voiceAmplitudes[m][voice] = results[i].amplitude;
+      tables.voiceFrequencies[m][voice] = results[i].frequencyTenths;
+      tables.voicePhases[m][voice] = results[i].phase;
+      updateTotal(input, voice, m, results[i],
+                  residuals_.data() + static_cast<std::size_t>(i) * n_);
     }
   }
 
  private:
-  // The frame of `voice` in frame m, less every other voice's frames as far as
-  // they overlap it.
+  static VoiceEstimate estimateIn(const ResultTables& tables, std::int32_t m, int voice) {
+    return {tables.voiceAmplitudes[m][voice], tables.voiceFrequencies[m][voice],
+            tables.voicePhases[m][voice]};
+  }
+
+  std::int64_t frameStart(const DecompositionInput& input, int voice, std::int32_t m) const {
+    return kLeadIn + std::int64_t{m} * n_ + staggerOffset(input.settings, voice);
+  }
+
+  // The frame of `voice` in frame m, less every other voice: the prepared values
+  // less the total of all pieces, with the voice's own current piece given back.
   void buildResidual(const DecompositionInput& input, int voice, std::int32_t m,
-                     const ResultTables& tables, std::int32_t* residual) {
-    const AnalysisSettings& settings = input.settings;
-    const std::int64_t start = std::int64_t{m} * n_ + staggerOffset(settings, voice);
-    std::copy_n(input.savedSignal + kLeadIn + start, n_, residual);
-    for (int d = 0; d < kVoiceCount; ++d) {
-      if (d == voice) continue;
-      const std::int64_t offset = staggerOffset(settings, d);
-      // Offsets lie within one frame of each other: frames m - 1 .. m + 1 of d may overlap.
-      for (std::int32_t other = std::max(m - 1, 0); other <= m + 1 && other < input.frameCount;
-           ++other) {
-        const std::int64_t otherStart = std::int64_t{other} * n_ + offset;
-        const std::int64_t from = std::max(start, otherStart);
-        const std::int64_t to = std::min(start + n_, otherStart + n_);
-        if (from >= to) continue;
-        const VoiceEstimate estimate{tables.voiceAmplitudes[other][d],
-                                     tables.voiceFrequencies[other][d],
-                                     tables.voicePhases[other][d]};
-        subtraction_.subtractPart(residual + (from - start), static_cast<int>(from - otherStart),
-                                  static_cast<int>(to - otherStart), estimate);
-      }
-    }
+                     const VoiceEstimate& current, std::int32_t* residual) {
+    const std::int64_t start = frameStart(input, voice, m);
+    const std::int32_t* saved = input.savedSignal + start;
+    const std::int32_t* total = input.signalBuffer + start;
+    for (int k = 0; k < n_; ++k) residual[k] = wrapped(bitsOf(total[k]) - bitsOf(saved[k]));
+    subtraction_.subtract(residual, n_, current);
+    for (int k = 0; k < n_; ++k) residual[k] = wrapped(0u - bitsOf(residual[k]));
+  }
+
+  // The total over the frame: what it held, less the voice's old piece (the
+  // prepared values less the residual), plus its new piece.
+  void updateTotal(const DecompositionInput& input, int voice, std::int32_t m,
+                   const VoiceEstimate& estimate, const std::int32_t* residual) {
+    const std::int64_t start = frameStart(input, voice, m);
+    const std::int32_t* saved = input.savedSignal + start;
+    std::int32_t* total = input.signalBuffer + start;
+    for (int k = 0; k < n_; ++k) total[k] = wrapped(bitsOf(residual[k]) - bitsOf(saved[k]));
+    subtraction_.subtract(total, n_, estimate);
+    for (int k = 0; k < n_; ++k) total[k] = wrapped(0u - bitsOf(total[k]));
   }
 
   int n_;
@@ -96,6 +115,8 @@ ParallelDecomposition::~ParallelDecomposition() = default;
 
 bool ParallelDecomposition::run(const DecompositionInput& input, BatchObserver& observer,
                                 ResultTables& tables) {
+  // The total of all pieces starts empty: every voice's amplitude is still 0.
+  std::fill_n(input.signalBuffer, std::size_t{input.sampleCount} + kLeadIn + kTail, 0);
   const std::int32_t batchFrames =
       kChunkFrames * chunksPerThread(input.settings.samplesPerFrame) * pool_.size();
   for (int pass = 0; pass < input.settings.passCount; ++pass) {

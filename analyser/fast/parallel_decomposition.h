@@ -4,12 +4,15 @@
 //
 // A voice's frames are independent of each other, so they are estimated in
 // batches, the batch shared out among the threads. Instead of restoring the
-// whole signal and subtracting the other voices from all of it, each frame's
-// residual is built on its own: the prepared values of the frame less the
-// pieces of the other voices' frames that overlap it. The pieces are exactly
-// those the literal subtraction takes (see FastSubtraction), and subtraction
-// that wraps around in 32 bits does not depend on its order, so every
-// residual value, and with it every estimate, is the literal one.
+// whole signal and subtracting the five other voices from all of it, the
+// signal buffer keeps the total of every voice's pieces, frame by frame on each
+// voice's own grid; a frame's residual is then the prepared values less that
+// total, with the voice's own current piece given back, and once the frame is
+// estimated the total trades that piece for the new one. Subtraction that wraps
+// around in 32 bits does not depend on its order, and the pieces are exactly
+// those the literal subtraction takes (see FastSubtraction), so every residual
+// value, and with it every estimate, is the literal one; but an estimation
+// needs two pieces where the literal decomposition subtracts five.
 //
 // Between batches the calling thread, and only it, reports to the observer:
 // the progress step with its timing, pumping and stop check.
@@ -35,8 +38,9 @@ class ParallelDecomposition {
 
   int threadCount() const { return pool_.size(); }
 
-  // As decomposeVoices, reading only input.savedSignal; false when the observer
-  // ended the work early, leaving the tables partly updated.
+  // As decomposeVoices; input.signalBuffer serves as the total of the pieces
+  // (it ends as that total, not as the residual of the last voice). False when
+  // the observer ended the work early, leaving the tables partly updated.
   bool run(const DecompositionInput& input, BatchObserver& observer, ResultTables& tables);
 
  private:
