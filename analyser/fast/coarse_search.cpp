@@ -19,13 +19,10 @@ int roundUp(int value, int step) {
   return (value + step - 1) / step * step;
 }
 
-// Where value k of table row `row` lies in the panel layout (kernels.h).
-std::size_t panelPosition(int row, int k, int length) {
-  const int slice = k / kSliceValues;
-  const int width = std::min(kSliceValues, length - slice * kSliceValues);
-  return static_cast<std::size_t>(row / kPanelRows) * kPanelRows * length +
-         static_cast<std::size_t>(slice) * kPanelRows * kSliceValues +
-         static_cast<std::size_t>(row % kPanelRows) * width + (k - slice * kSliceValues);
+// Where value k of table row `row` lies in the grouped layout (kernels.h).
+std::size_t groupedPosition(int row, int k, int length) {
+  return static_cast<std::size_t>(row / kGroupRows) * kGroupRows * length +
+         static_cast<std::size_t>(k / 2) * 2 * kGroupRows + (row % kGroupRows) * 2 + k % 2;
 }
 
 }  // namespace
@@ -34,7 +31,7 @@ CoarseMatrix::CoarseMatrix(int n, const SineCosineTable& table)
     : frameLength_(n),
       paddedLength_(roundUp(reducedCount(n), kCoarseChunk)),
       binCount_(countCoarseBins()),
-      rowCount_(roundUp(2 * binCount_, kPanelRows)),
+      rowCount_(roundUp(2 * binCount_, kRowMultiple)),
       rows_(static_cast<std::size_t>(rowCount_) * paddedLength_) {
   const int count = reducedCount(n);
   for (int bin = 0; bin < binCount_; ++bin) {
@@ -42,8 +39,8 @@ CoarseMatrix::CoarseMatrix(int n, const SineCosineTable& table)
     std::uint32_t accumulator = 0;
     for (int k = 0; k < count; ++k) {
       const std::uint32_t entry = table[accumulator >> 16];
-      rows_[panelPosition(2 * bin, k, paddedLength_)] = cosineHalf(entry);
-      rows_[panelPosition(2 * bin + 1, k, paddedLength_)] = sineHalf(entry);
+      rows_[groupedPosition(2 * bin, k, paddedLength_)] = cosineHalf(entry);
+      rows_[groupedPosition(2 * bin + 1, k, paddedLength_)] = sineHalf(entry);
       accumulator += increment;
     }
   }

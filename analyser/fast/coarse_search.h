@@ -26,9 +26,9 @@ class CoarseMatrix {
   // The bins up to 8 kHz, 1,051 of them.
   int binCount() const { return binCount_; }
   // Row 2b holds bin b's cosine halves, row 2b + 1 its sines; zero rows pad the count
-  // to whole panels.
+  // to a multiple of kRowMultiple.
   int rowCount() const { return rowCount_; }
-  // The rows in the panel layout the kernels read (kernels.h).
+  // The rows in the grouped layout the kernels read (kernels.h).
   const std::int16_t* rows() const { return rows_.data(); }
 
  private:

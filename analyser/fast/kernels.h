@@ -20,13 +20,15 @@ namespace analyser {
 inline constexpr int kCoarseChunk = 32;
 // The coarse kernel takes frames in groups of this many.
 inline constexpr int kCoarseGroup = 4;
-// The table rows are stored in panels of kPanelRows rows, so that the kernels
-// read them in one stream: a panel holds its rows' values a slice of
-// kSliceValues columns at a time, slice s being the values 256 s .. 256 s + w - 1
-// (w = min(kSliceValues, length - 256 s)) of each of the panel's rows, one row
-// after the other.
-inline constexpr int kPanelRows = 8;
-inline constexpr int kSliceValues = 8 * kCoarseChunk;
+// The table rows are stored interleaved, a group of kGroupRows rows at a time,
+// so that one vector holds the group's values at two neighbouring columns: the
+// values of row i of a group at columns 2p and 2p + 1 lie at 32p + 2i and
+// 32p + 2i + 1 of the group, and the groups, kGroupRows x length values each,
+// follow one another. Sums for sixteen rows then come out side by side, and a
+// pair of columns widens into one 32-bit sum as it should.
+inline constexpr int kGroupRows = 16;
+// Row counts are padded to this many rows.
+inline constexpr int kRowMultiple = 2 * kGroupRows;
 
 // The refinement's Fourier sums run over blocks of this many values.
 inline constexpr int kFourierBlock = 64;
@@ -36,9 +38,9 @@ inline constexpr int kMaxFourierBlocks = 48;
 struct Kernels {
   // sums[f * rowCount + r] = sum over k of (row r[k] x frame f[k]) >> 16, each
   // product a 16 x 16-bit product and >> an arithmetic shift. Rows and frames hold
-  // `length` values each, the rows in panels (above), the frames one after the
-  // other; rowCount is a multiple of kPanelRows, frameCount of kCoarseGroup and
-  // length of kCoarseChunk, up to 65,536.
+  // `length` values each, the rows in groups (above), the frames one after the
+  // other; rowCount is a multiple of kRowMultiple, frameCount of kCoarseGroup
+  // and length of kCoarseChunk, up to 65,536.
   // `depth` (2, 4 or 8) high halves are added in 16 bits before they are widened:
   // 2 is safe for any frame, 4 and 8 only where coarseDepth (coarse_search.h)
   // allows them.

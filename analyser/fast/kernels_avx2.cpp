@@ -12,69 +12,54 @@
 namespace analyser {
 namespace {
 
-constexpr int kLanes16 = 16;  // 16-bit values per register
-static_assert(kSliceValues % (2 * kLanes16) == 0);
-
 // ---- coarse sums
 
-// Lanes 0-3 and 4-7 of the result hold the sums of v[0] .. v[3] and v[4] .. v[7].
-__m256i sumsOf8(const __m256i (&v)[8]) {
-  const __m256i h01 = _mm256_hadd_epi32(v[0], v[1]);
-  const __m256i h23 = _mm256_hadd_epi32(v[2], v[3]);
-  const __m256i h45 = _mm256_hadd_epi32(v[4], v[5]);
-  const __m256i h67 = _mm256_hadd_epi32(v[6], v[7]);
-  const __m256i low = _mm256_hadd_epi32(h01, h23);   // per 128-bit half: v0 .. v3
-  const __m256i high = _mm256_hadd_epi32(h45, h67);  // per 128-bit half: v4 .. v7
-  return _mm256_add_epi32(_mm256_permute2x128_si256(low, high, 0x20),
-                          _mm256_permute2x128_si256(low, high, 0x31));
+// Frame value pair p (values 2p and 2p + 1) in every 32-bit lane.
+inline __m256i pairEverywhere(const std::int16_t* frame, int p) {
+  return _mm256_broadcastd_epi32(_mm_loadu_si32(frame + 2 * p));
 }
 
-// Two table rows (a bin's cosines and sines) against four frames over `count`
-// values, the rows `rowStride` and the frames `frameStride` values apart, added
-// to the eight sums in `acc`. Two chunks' high halves always fit 16 bits, so
-// pairs are added before the multiply-add with ones widens them; the deeper
-// pairing of the AVX-512 kernel is not used here.
-void addTile(const std::int16_t* rows, int rowStride, const std::int16_t* frames, int frameStride,
-             int count, __m256i (&acc)[8]) {
+// Half a row group (eight rows, one 256-bit half of each pair's vector)
+// against four frames over all columns. Two pairs' high halves always fit 16
+// bits, so they are added before the multiply-add with ones widens them, each
+// row's columns together; the deeper pairing of the AVX-512 kernel is not used.
+void halfGroupSums(const std::int16_t* half, const std::int16_t* const* frames, int pairs,
+                   __m256i* out) {
   const __m256i ones = _mm256_set1_epi16(1);
-  auto load = [](const std::int16_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  __m256i s0 = _mm256_setzero_si256(), s1 = s0, s2 = s0, s3 = s0;
+  auto load = [half](int p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(half + 2 * kGroupRows * p));
   };
-  for (int k = 0; k < count; k += 2 * kLanes16) {
-    const __m256i a00 = load(rows + k), a01 = load(rows + k + kLanes16);
-    const __m256i a10 = load(rows + rowStride + k), a11 = load(rows + rowStride + k + kLanes16);
-    for (int f = 0; f < 4; ++f) {
-      const __m256i b0 = load(frames + f * frameStride + k);
-      const __m256i b1 = load(frames + f * frameStride + k + kLanes16);
-      const __m256i p0 = _mm256_add_epi16(_mm256_mulhi_epi16(a00, b0), _mm256_mulhi_epi16(a01, b1));
-      const __m256i p1 = _mm256_add_epi16(_mm256_mulhi_epi16(a10, b0), _mm256_mulhi_epi16(a11, b1));
-      acc[2 * f] = _mm256_add_epi32(acc[2 * f], _mm256_madd_epi16(p0, ones));
-      acc[2 * f + 1] = _mm256_add_epi32(acc[2 * f + 1], _mm256_madd_epi16(p1, ones));
-    }
+  auto add = [&](__m256i sum, __m256i a0, __m256i a1, const std::int16_t* frame, int p) {
+    const __m256i pair = _mm256_add_epi16(_mm256_mulhi_epi16(a0, pairEverywhere(frame, p)),
+                                          _mm256_mulhi_epi16(a1, pairEverywhere(frame, p + 1)));
+    return _mm256_add_epi32(sum, _mm256_madd_epi16(pair, ones));
+  };
+  for (int p = 0; p < pairs; p += 2) {  // pairs is even: length is a multiple of 32
+    const __m256i a0 = load(p), a1 = load(p + 1);
+    s0 = add(s0, a0, a1, frames[0], p);
+    s1 = add(s1, a0, a1, frames[1], p);
+    s2 = add(s2, a0, a1, frames[2], p);
+    s3 = add(s3, a0, a1, frames[3], p);
   }
+  out[0] = s0, out[1] = s1, out[2] = s2, out[3] = s3;
 }
 
 void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int frameCount,
                 int length, int /*depth*/, std::int32_t* sums) {
-  for (int r0 = 0; r0 < rowCount; r0 += kPanelRows) {
-    const std::int16_t* panel = rows + static_cast<std::int64_t>(r0) * length;
-    for (int r = 0; r < kPanelRows; r += 2) {
-      for (int f = 0; f < frameCount; f += 4) {
-        __m256i acc[8];
-        for (auto& a : acc) a = _mm256_setzero_si256();
-        for (int k0 = 0; k0 < length; k0 += kSliceValues) {
-          const int width = length - k0 < kSliceValues ? length - k0 : kSliceValues;
-          addTile(panel + kPanelRows * k0 + r * width, width,
-                  frames + static_cast<std::int64_t>(f) * length + k0, length, width, acc);
-        }
-        alignas(32) std::int32_t totals[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(totals), sumsOf8(acc));
-        std::int32_t* out = sums + static_cast<std::int64_t>(f) * rowCount + r0 + r;
-        for (int g = 0; g < 4; ++g) {
-          out[g * rowCount] = totals[2 * g];
-          out[g * rowCount + 1] = totals[2 * g + 1];
-        }
-      }
+  const std::int64_t groupValues = std::int64_t{kGroupRows} * length;
+  for (int r = 0; r < rowCount; r += kGroupRows / 2) {
+    // The first or second eight rows of their group.
+    const std::int16_t* half = rows + (r / kGroupRows) * groupValues + (r % kGroupRows) * 2;
+    for (int f = 0; f < frameCount; f += 4) {
+      const std::int16_t* quad[4];
+      for (int i = 0; i < 4; ++i) quad[i] = frames + static_cast<std::int64_t>(f + i) * length;
+      __m256i out[4];
+      halfGroupSums(half, quad, length / 2, out);
+      for (int i = 0; i < 4; ++i)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(sums + static_cast<std::int64_t>(f + i) * rowCount + r),
+            out[i]);
     }
   }
 }

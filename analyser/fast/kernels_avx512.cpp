@@ -21,63 +21,40 @@ namespace {
 
 // ---- coarse sums
 
-// Lanes 0-3 and 8-11 of the result hold the sums of v0 .. v3 and v4 .. v7.
-inline __m512i sumsOf8(__m512i v0, __m512i v1, __m512i v2, __m512i v3, __m512i v4, __m512i v5,
-                       __m512i v6, __m512i v7) {
-  auto pair = [](__m512i a, __m512i b) {
-    return _mm512_add_epi32(_mm512_unpacklo_epi32(a, b), _mm512_unpackhi_epi32(a, b));
-  };
-  auto quad = [](__m512i a, __m512i b) {
-    return _mm512_add_epi32(_mm512_unpacklo_epi64(a, b), _mm512_unpackhi_epi64(a, b));
-  };
-  // Each 128-bit lane of q0 holds partial sums of v0 .. v3, of q1 of v4 .. v7.
-  const __m512i q0 = quad(pair(v0, v1), pair(v2, v3));
-  const __m512i q1 = quad(pair(v4, v5), pair(v6, v7));
-  const __m512i halves =
-      _mm512_add_epi32(_mm512_shuffle_i32x4(q0, q1, 0x44), _mm512_shuffle_i32x4(q0, q1, 0xEE));
-  return _mm512_add_epi32(halves, _mm512_shuffle_i32x4(halves, halves, 0xB1));
-}
-
 // Stops the compiler from folding a load into each instruction that uses it.
 inline void keepInRegister(__m512i& v) {
   __asm__("" : "+v"(v));
 }
 
-// The running sums of two table rows against four frames, one vector each.
-struct TileSums {
-  __m512i s[2][4];
-};
+// Frame value pair p (values 2p and 2p + 1) in every 32-bit lane.
+inline __m512i pairEverywhere(const std::int16_t* frame, int p) {
+  return _mm512_broadcastd_epi32(_mm_loadu_si32(frame + 2 * p));
+}
 
-// Adds `count` values (a multiple of kCoarseChunk) of two rows against four
-// frames, the rows `rowStride` and the frames `frameStride` values apart, to
-// the tile's sums.
-// `Depth` chunks' high halves are added in 16 bits (they fit, see coarseDepth)
-// before one multiply-add with ones widens them into 32 bits.
+// Adds column pairs first .. first + count - 1 of two row groups against four
+// frames to the eight running sums (one vector of sixteen rows per group and
+// frame). `Depth` pairs' high halves are added in 16 bits (they fit, see
+// coarseDepth) before one multiply-add with ones widens them, each row's two
+// columns together, into 32 bits.
 template <int Depth>
-void addTile(const std::int16_t* rows, int rowStride, const std::int16_t* frames, int frameStride,
-             int count, TileSums& tile) {
+void addTile(const std::int16_t* group0, const std::int16_t* group1,
+             const std::int16_t* const* frames, int first, int count, __m512i* sums0,
+             __m512i* sums1) {
   const __m512i ones = _mm512_set1_epi16(1);
-  __m512i s00 = tile.s[0][0], s01 = tile.s[0][1], s02 = tile.s[0][2], s03 = tile.s[0][3];
-  __m512i s10 = tile.s[1][0], s11 = tile.s[1][1], s12 = tile.s[1][2], s13 = tile.s[1][3];
-  const std::int16_t* r0 = rows;
-  const std::int16_t* r1 = rows + rowStride;
-  const std::int16_t* f0 = frames;
-  const std::int16_t* f1 = frames + frameStride;
-  const std::int16_t* f2 = frames + 2 * frameStride;
-  const std::int16_t* f3 = frames + 3 * frameStride;
-  const int chunks = count / kCoarseChunk;
-  for (int c = 0; c < chunks;) {
-    const int group = chunks - c < Depth ? chunks - c : Depth;
+  __m512i s00 = sums0[0], s01 = sums0[1], s02 = sums0[2], s03 = sums0[3];
+  __m512i s10 = sums1[0], s11 = sums1[1], s12 = sums1[2], s13 = sums1[3];
+  const int end = first + count;
+  for (int p = first; p < end;) {
+    const int stop = end - p < Depth ? end : p + Depth;
     const __m512i zero = _mm512_setzero_si512();
     __m512i t00 = zero, t01 = zero, t02 = zero, t03 = zero;
     __m512i t10 = zero, t11 = zero, t12 = zero, t13 = zero;
-    for (int g = 0; g < group; ++g, ++c) {
-      const int k = c * kCoarseChunk;
-      __m512i b0 = _mm512_loadu_si512(f0 + k), b1 = _mm512_loadu_si512(f1 + k);
-      __m512i b2 = _mm512_loadu_si512(f2 + k), b3 = _mm512_loadu_si512(f3 + k);
-      const __m512i a0 = _mm512_loadu_si512(r0 + k), a1 = _mm512_loadu_si512(r1 + k);
-      // Each frame vector is loaded once and kept for both rows: the loads, not
-      // the multiplies, would otherwise set the pace.
+    for (; p < stop; ++p) {
+      const __m512i a0 = _mm512_loadu_si512(group0 + 2 * kGroupRows * p);
+      const __m512i a1 = _mm512_loadu_si512(group1 + 2 * kGroupRows * p);
+      // Each frame pair is fetched once and kept for both groups.
+      __m512i b0 = pairEverywhere(frames[0], p), b1 = pairEverywhere(frames[1], p);
+      __m512i b2 = pairEverywhere(frames[2], p), b3 = pairEverywhere(frames[3], p);
       keepInRegister(b0), keepInRegister(b1), keepInRegister(b2), keepInRegister(b3);
       t00 = _mm512_add_epi16(t00, _mm512_mulhi_epi16(a0, b0));
       t01 = _mm512_add_epi16(t01, _mm512_mulhi_epi16(a0, b1));
@@ -97,63 +74,58 @@ void addTile(const std::int16_t* rows, int rowStride, const std::int16_t* frames
     s12 = _mm512_dpwssd_epi32(s12, t12, ones);
     s13 = _mm512_dpwssd_epi32(s13, t13, ones);
   }
-  tile.s[0][0] = s00, tile.s[0][1] = s01, tile.s[0][2] = s02, tile.s[0][3] = s03;
-  tile.s[1][0] = s10, tile.s[1][1] = s11, tile.s[1][2] = s12, tile.s[1][3] = s13;
+  sums0[0] = s00, sums0[1] = s01, sums0[2] = s02, sums0[3] = s03;
+  sums1[0] = s10, sums1[1] = s11, sums1[2] = s12, sums1[3] = s13;
 }
 
-// Writes a tile's eight sums: rows r and r + 1 of frames f .. f + 3.
-void storeTile(const TileSums& t, std::int32_t* sums, int rowCount) {
-  alignas(64) std::int32_t totals[16];
-  _mm512_store_si512(totals, sumsOf8(t.s[0][0], t.s[1][0], t.s[0][1], t.s[1][1], t.s[0][2],
-                                     t.s[1][2], t.s[0][3], t.s[1][3]));
-  // Lanes 0-3 hold frames 0 and 1, lanes 8-11 frames 2 and 3, two rows each.
-  const int lane[4] = {0, 2, 8, 10};
-  for (int f = 0; f < 4; ++f) {
-    sums[f * rowCount] = totals[lane[f]];
-    sums[f * rowCount + 1] = totals[lane[f] + 1];
-  }
-}
-
-// A panel of rows meets the frames sixteen at a time and a slice at a time:
-// the panel stays in the second-level cache while all frames pass it, so the
-// table is read from memory once per call and in one stream, and the slices of
-// the panel and the frames, with the tiles' running sums, stay in the
-// first-level cache.
-constexpr int kBlockFrames = 16;
+// A block of row groups meets a block of frames a slice of columns at a time,
+// so that the slice of the row block and of the frames, with the running sums,
+// stay in the first-level cache while every pair of groups meets every four
+// frames; the table is read from memory once per call, in one stream.
+constexpr int kBlockGroups = 4;
+constexpr int kBlockFrames = 32;
+constexpr int kSlicePairs = 32;
 
 template <int Depth>
 void coarseSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
                   int frameCount, int length, std::int32_t* sums) {
-  TileSums tiles[kPanelRows / 2][kBlockFrames / 4];
-  for (int r0 = 0; r0 < rowCount; r0 += kPanelRows) {
-    const std::int16_t* panel = rows + static_cast<std::int64_t>(r0) * length;
+  const int groups = rowCount / kGroupRows;
+  const int pairs = length / 2;
+  const std::int64_t groupValues = std::int64_t{kGroupRows} * length;
+  alignas(64) __m512i running[kBlockGroups][kBlockFrames];
+  for (int g0 = 0; g0 < groups; g0 += kBlockGroups) {
+    const int blockGroups = groups - g0 < kBlockGroups ? groups - g0 : kBlockGroups;
+    const std::int16_t* block = rows + g0 * groupValues;
     for (int f0 = 0; f0 < frameCount; f0 += kBlockFrames) {
-      const int groups = (frameCount - f0 < kBlockFrames ? frameCount - f0 : kBlockFrames) / 4;
-      for (auto& pair : tiles)
-        for (int g = 0; g < groups; ++g)
-          for (auto& row : pair[g].s)
-            for (auto& v : row) v = _mm512_setzero_si512();
-      for (int k = 0; k < length; k += kSliceValues) {
-        const int width = length - k < kSliceValues ? length - k : kSliceValues;
-        const std::int16_t* slice = panel + kPanelRows * k;
-        // While the first frames pass this panel, the next one is fetched into the
-        // second-level cache a slice at a time: the table is too big to stay in the
-        // caches, and fetching it only when it is needed would stall the work.
-        if (f0 == 0 && r0 + kPanelRows < rowCount) {
-          const char* next = reinterpret_cast<const char*>(slice + kPanelRows * length);
-          for (int line = 0; line < kPanelRows * width * 2; line += 64)
-            _mm_prefetch(next + line, _MM_HINT_T1);
-        }
-        for (int p = 0; p < kPanelRows / 2; ++p)
-          for (int g = 0; g < groups; ++g)
-            addTile<Depth>(slice + 2 * p * width, width,
-                           frames + static_cast<std::int64_t>(f0 + 4 * g) * length + k, length,
-                           width, tiles[p][g]);
+      const int blockFrames = frameCount - f0 < kBlockFrames ? frameCount - f0 : kBlockFrames;
+      for (int g = 0; g < blockGroups; ++g)
+        for (int f = 0; f < blockFrames; ++f) running[g][f] = _mm512_setzero_si512();
+      for (int p = 0; p < pairs; p += kSlicePairs) {
+        const int count = pairs - p < kSlicePairs ? pairs - p : kSlicePairs;
+        // While the first frames pass this block, the next one is fetched into the
+        // second-level cache a slice at a time: the table is too big to stay in
+        // the caches, and fetching it only when needed would stall the work.
+        if (f0 == 0 && g0 + kBlockGroups < groups)
+          for (int g = 0; g < kBlockGroups && g0 + kBlockGroups + g < groups; ++g) {
+            const char* next = reinterpret_cast<const char*>(
+                block + (kBlockGroups + g) * groupValues + 2 * kGroupRows * p);
+            for (int line = 0; line < count * 2 * kGroupRows * 2; line += 64)
+              _mm_prefetch(next + line, _MM_HINT_T1);
+          }
+        for (int g = 0; g < blockGroups; g += 2)
+          for (int f = 0; f < blockFrames; f += 4) {
+            const std::int16_t* quad[4];
+            for (int i = 0; i < 4; ++i)
+              quad[i] = frames + static_cast<std::int64_t>(f0 + f + i) * length;
+            addTile<Depth>(block + g * groupValues, block + (g + 1) * groupValues, quad, p, count,
+                           &running[g][f], &running[g + 1][f]);
+          }
       }
-      for (int p = 0; p < kPanelRows / 2; ++p)
-        for (int g = 0; g < groups; ++g)
-          storeTile(tiles[p][g],
-                    sums + static_cast<std::int64_t>(f0 + 4 * g) * rowCount + r0 + 2 * p, rowCount);
+      for (int g = 0; g < blockGroups; ++g)
+        for (int f = 0; f < blockFrames; ++f)
+          _mm512_storeu_si512(
+              sums + static_cast<std::int64_t>(f0 + f) * rowCount + (g0 + g) * kGroupRows,
+              running[g][f]);
     }
   }
 }

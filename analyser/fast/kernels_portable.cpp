@@ -24,13 +24,13 @@ void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* fram
   for (int f = 0; f < frameCount; ++f) {
     const std::int16_t* frame = frames + static_cast<std::int64_t>(f) * length;
     for (int r = 0; r < rowCount; ++r) {
-      const std::int16_t* panel =
-          rows + static_cast<std::int64_t>(r / kPanelRows) * kPanelRows * length;
+      const std::int16_t* row = rows +
+                                static_cast<std::int64_t>(r / kGroupRows) * kGroupRows * length +
+                                (r % kGroupRows) * 2;
       std::int32_t sum = 0;
-      for (int k0 = 0; k0 < length; k0 += kSliceValues) {
-        const int width = length - k0 < kSliceValues ? length - k0 : kSliceValues;
-        const std::int16_t* row = panel + kPanelRows * k0 + (r % kPanelRows) * width;
-        for (int k = 0; k < width; ++k) sum += (row[k] * frame[k0 + k]) >> 16;
+      for (int k = 0; k < length; k += 2) {
+        sum += (row[k * kGroupRows] * frame[k]) >> 16;
+        sum += (row[k * kGroupRows + 1] * frame[k + 1]) >> 16;
       }
       sums[static_cast<std::int64_t>(f) * rowCount + r] = sum;
     }
