@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "analyser/fast/kernels.h"
 

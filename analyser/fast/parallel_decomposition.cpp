@@ -63,6 +63,17 @@ class ParallelDecomposition::Worker {
     }
   }
 
+  // Adds the piece of the voice's current estimate in frame m to the total.
+  void addToTotal(const DecompositionInput& input, int voice, std::int32_t m,
+                  const ResultTables& tables) {
+    const VoiceEstimate current = estimateIn(tables, m, voice);
+    if (current.amplitude == 0) return;
+    std::int32_t* total = input.signalBuffer + frameStart(input, voice, m);
+    for (int k = 0; k < n_; ++k) total[k] = wrapped(0u - bitsOf(total[k]));
+    subtraction_.subtract(total, n_, current);
+    for (int k = 0; k < n_; ++k) total[k] = wrapped(0u - bitsOf(total[k]));
+  }
+
  private:
   static VoiceEstimate estimateIn(const ResultTables& tables, std::int32_t m, int voice) {
     return {tables.voiceAmplitudes[m][voice], tables.voiceFrequencies[m][voice],
@@ -113,10 +124,23 @@ ParallelDecomposition::ParallelDecomposition(const SineCosineTable& table,
 
 ParallelDecomposition::~ParallelDecomposition() = default;
 
+// The pieces of every estimate the tables hold to begin with (none, when the
+// job has cleared them), voice by voice: a voice's frames do not overlap.
+void ParallelDecomposition::startTotal(const DecompositionInput& input,
+                                       const ResultTables& tables) {
+  std::fill_n(input.signalBuffer, std::size_t{input.sampleCount} + kLeadIn + kTail, 0);
+  for (int voice = 0; voice < kVoiceCount; ++voice) {
+    std::atomic<std::int32_t> next{0};
+    pool_.run([&](int member) {
+      for (std::int32_t m = next.fetch_add(1); m < input.frameCount; m = next.fetch_add(1))
+        workers_[member]->addToTotal(input, voice, m, tables);
+    });
+  }
+}
+
 bool ParallelDecomposition::run(const DecompositionInput& input, BatchObserver& observer,
                                 ResultTables& tables) {
-  // The total of all pieces starts empty: every voice's amplitude is still 0.
-  std::fill_n(input.signalBuffer, std::size_t{input.sampleCount} + kLeadIn + kTail, 0);
+  startTotal(input, tables);
   const std::int32_t batchFrames =
       kChunkFrames * chunksPerThread(input.settings.samplesPerFrame) * pool_.size();
   for (int pass = 0; pass < input.settings.passCount; ++pass) {

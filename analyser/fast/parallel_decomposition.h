@@ -46,6 +46,8 @@ class ParallelDecomposition {
  private:
   class Worker;
 
+  void startTotal(const DecompositionInput& input, const ResultTables& tables);
+
   CoarseMatrix matrix_;
   WorkerPool pool_;
   std::vector<std::unique_ptr<Worker>> workers_;

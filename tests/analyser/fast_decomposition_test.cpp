@@ -114,6 +114,22 @@ TEST_F(Fixture, GivesTheLiteralTablesForEveryThreadCountAndTarget) {
   }
 }
 
+TEST_F(Fixture, StartsFromWhateverTheTablesHold) {
+  // A second run on the tables of the first: every voice already has estimates.
+  Signal signal(speechThenMusic(0.05));
+  const DecompositionInput input = signal.input(settingsFor(60, 0, 1));
+  auto literal = std::make_unique<ResultTables>();
+  auto fast = std::make_unique<ResultTables>();
+  LiteralVoiceMethods methods(*table);
+  ParallelDecomposition decomposition(*table, 735, 2, bestSimdTarget());
+  CountSteps steps;
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_TRUE(decomposeVoices(input, methods, steps, *literal));
+    ASSERT_TRUE(decomposition.run(input, steps, *fast));
+  }
+  expectSameTables(*literal, *fast, input.frameCount, "second run");
+}
+
 TEST_F(Fixture, ReportsEachBatchAndStopsWhenTold) {
   Signal signal(sounds::musicLike(10.0, 7));  // 601 frames at 1/60 s, more than a batch
   const DecompositionInput input = signal.input(settingsFor(60, 1, 1));
