@@ -53,9 +53,9 @@ void BM_Estimation(benchmark::State& state) {
     benchmark::DoNotOptimize(results.data());
   }
   state.SetItemsProcessed(state.iterations() * kFrames);
-  state.counters["us_per_estimation"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kFrames / 1e6,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  // Seconds per estimation, printed with an SI prefix (u: microseconds).
+  state.counters["per_estimation"] = benchmark::Counter(
+      kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetLabel(simdTargetName(target));
 }
 
@@ -78,9 +78,8 @@ void BM_Subtraction(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * 735);
-  state.counters["ns_per_value"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * 735 / 1e9,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_value"] = benchmark::Counter(
+      735, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetLabel(simdTargetName(target));
 }
 
@@ -117,9 +116,8 @@ void BM_CoarseKernel(benchmark::State& state) {
                        coarseDepth(largest), sums.data());
     benchmark::DoNotOptimize(sums.data());
   }
-  state.counters["us_per_frame"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * kFrames / 1e6,
-                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_frame"] = benchmark::Counter(
+      kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetLabel(simdTargetName(target) + " depth " + std::to_string(coarseDepth(largest)));
 }
 
