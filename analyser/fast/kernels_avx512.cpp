@@ -3,11 +3,15 @@
 
 // GCC 12's AVX-512 intrinsics start some results from a deliberately
 // undefined register and then warn about it wherever they are inlined.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #include <sleef.h>
 
 #include <cmath>
