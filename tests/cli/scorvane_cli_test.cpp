@@ -1,10 +1,7 @@
 // Runs the built scorvane-cli as a user would and checks what it prints, what
 // it writes and how it exits.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/tool_runner.h"
 #include "support/wave_builder.h"
 
 namespace {
@@ -20,40 +18,9 @@ using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
 
-struct Result {
-  int exitStatus = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string readText(const std::string& path) {
-  const auto bytes = readBytes(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-// Runs `tool` in the folder with its output going to files there.
-Result runTool(const char* tool, const TempDir& dir, const std::vector<std::string>& args) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-    const int out = ::open("stdout.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open("stderr.log", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    std::vector<char*> argv{const_cast<char*>(tool)};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(tool, argv.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  Result result;
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = readText(dir.file("stdout.log"));
-  result.err = readText(dir.file("stderr.log"));
-  return result;
-}
+using Result = testing_support::ToolResult;
+using testing_support::readText;
+using testing_support::runTool;
 
 Result run(const TempDir& dir, const std::vector<std::string>& args) {
   return runTool(SCORVANE_CLI, dir, args);

@@ -1,7 +1,6 @@
 // Runs the built tonalyx-cli as a user would and checks what it prints,
 // what it writes and how it exits.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,12 +10,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/tool_runner.h"
 #include "support/wave_builder.h"
 
 namespace {
@@ -27,45 +26,14 @@ using testing_support::TempDir;
 using testing_support::WaveSpec;
 using testing_support::writeBytes;
 
-struct Result {
-  int exitStatus = -1;
-  std::string out;
-  std::string err;
-};
+using Result = testing_support::ToolResult;
 
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Starts the tool in `folder` with its output going to files there.
 pid_t start(const TempDir& dir, const std::vector<std::string>& args) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
-    const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    std::vector<char*> argv{const_cast<char*>(TONALYX_CLI)};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(TONALYX_CLI, argv.data());
-    ::_exit(127);
-  }
-  return pid;
+  return testing_support::startTool(TONALYX_CLI, dir, args);
 }
 
 Result finish(const TempDir& dir, pid_t pid) {
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  Result result;
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = readText(dir.file("stdout.txt"));
-  result.err = readText(dir.file("stderr.txt"));
-  return result;
+  return testing_support::finishTool(dir, pid);
 }
 
 Result run(const TempDir& dir, const std::vector<std::string>& args) {
