@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -103,22 +104,21 @@ void BM_CoarseKernel(benchmark::State& state) {
   const std::vector<std::int32_t> signal = musicSignal(n, kFrames);
   const int length = matrix.paddedLength();
   std::vector<std::int16_t> reduced(static_cast<std::size_t>(kFrames) * length, 0);
-  int largest = 0;
+  int depth = 8;
   for (int m = 0; m < kFrames; ++m) {
     reduceFrame(signal.data() + m * n, n, reduced.data() + m * length);
-    for (int k = 0; k < length; ++k)
-      largest = std::max(largest, std::abs(int{reduced[m * length + k]}));
+    depth = std::min(depth, coarseDepth(reduced.data() + m * length, length));
   }
   std::vector<std::int32_t> sums(static_cast<std::size_t>(kFrames) * matrix.rowCount());
   const Kernels& kernels = kernelsFor(target);
   for (auto _ : state) {
-    kernels.coarseSums(matrix.rows(), matrix.rowCount(), reduced.data(), kFrames, length,
-                       coarseDepth(largest), sums.data());
+    kernels.coarseSums(matrix.rows(), matrix.rowCount(), reduced.data(), kFrames, length, depth,
+                       sums.data());
     benchmark::DoNotOptimize(sums.data());
   }
   state.counters["per_frame"] = benchmark::Counter(
       kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  state.SetLabel(simdTargetName(target) + " depth " + std::to_string(coarseDepth(largest)));
+  state.SetLabel(simdTargetName(target) + " depth " + std::to_string(depth));
 }
 
 void frameLengthsAndTargets(benchmark::internal::Benchmark* b) {

@@ -56,31 +56,44 @@ void CoarseBatch::findBestBins(const Kernels& kernels, const std::int32_t* const
                                int* bestBins) {
   const int n = matrix_.frameLength();
   const int length = matrix_.paddedLength();
-  const int used = reducedCount(n);
   // Frames beyond `count` in the last group keep what they held; their sums are
   // computed apart from the others' and never read.
-  int largest = 0;
+  int depth = 8;
   for (int f = 0; f < count; ++f) {
     std::int16_t* reduced = reduced_.data() + static_cast<std::size_t>(f) * length;
     reduceFrame(frames[f], n, reduced);  // the padding behind stays zero
-    for (int k = 0; k < used; ++k) largest = std::max(largest, std::abs(int{reduced[k]}));
+    depth = std::min(depth, coarseDepth(reduced, length));
   }
   const int groups = roundUp(count, kCoarseGroup);
-  kernels.coarseSums(matrix_.rows(), matrix_.rowCount(), reduced_.data(), groups, length,
-                     coarseDepth(largest), sums_.data());
+  kernels.coarseSums(matrix_.rows(), matrix_.rowCount(), reduced_.data(), groups, length, depth,
+                     sums_.data());
   for (int f = 0; f < count; ++f)
     bestBins[f] = kernels.bestBin(sums_.data() + static_cast<std::size_t>(f) * matrix_.rowCount(),
                                   matrix_.binCount(), n);
 }
 
-int coarseDepth(int largest) {
-  // (r x c) >> 16 with |r| <= largest and |c| <= 32,767 lies within -ceil(l) .. floor(l),
-  // l = largest x 32,767 / 65,536.
-  const std::int64_t product = std::int64_t{largest} * 32'767;
-  const std::int64_t below = (product + 65'535) / 65'536;
-  const std::int64_t above = product / 65'536;
-  for (const int depth : {8, 4})
-    if (depth * below <= 32'768 && depth * above <= 32'767) return depth;
+int coarseDepth(const std::int16_t* reduced, int length) {
+  const int pairs = length / 2;
+  for (const int depth : {8, 4}) {
+    bool fits = true;
+    for (int first = 0; first < pairs && fits; first += depth) {
+      // (r x c) >> 16 with |c| <= 32,767 lies within -ceil(l) .. floor(l),
+      // l = |r| x 32,767 / 65,536; the even and the odd values apart.
+      const int end = std::min(pairs, first + depth);
+      for (int parity = 0; parity < 2 && fits; ++parity) {
+        std::uint32_t below = 0;
+        std::uint32_t above = 0;
+        for (int p = first; p < end; ++p) {
+          const auto product =
+              static_cast<std::uint32_t>(std::abs(int{reduced[2 * p + parity]})) * 32'767u;
+          below += (product + 65'535u) >> 16;
+          above += product >> 16;
+        }
+        fits = below <= 32'768 && above <= 32'767;
+      }
+    }
+    if (fits) return depth;
+  }
   return 2;
 }
 

@@ -57,8 +57,11 @@ class CoarseBatch {
   AlignedBuffer<std::int32_t> sums_;
 };
 
-// How many of the correlator's high halves may be added in 16 bits when no
-// reduced value exceeds `largest` in magnitude (2, 4 or 8, see Kernels::coarseSums).
-int coarseDepth(int largest);
+// How many pairs of the correlator's high halves may be added in 16 bits for a
+// reduced frame of `length` values (2, 4 or 8, see Kernels::coarseSums): the
+// kernels add pairs in aligned groups of that many, each lane the even or the
+// odd values of a group, so a group's high halves must fit 16 bits whatever
+// the table holds.
+int coarseDepth(const std::int16_t* reduced, int length);
 
 }  // namespace analyser

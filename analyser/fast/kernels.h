@@ -41,9 +41,9 @@ struct Kernels {
   // `length` values each, the rows in groups (above), the frames one after the
   // other; rowCount is a multiple of kRowMultiple, frameCount of kCoarseGroup
   // and length of kCoarseChunk, up to 65,536.
-  // `depth` (2, 4 or 8) high halves are added in 16 bits before they are widened:
-  // 2 is safe for any frame, 4 and 8 only where coarseDepth (coarse_search.h)
-  // allows them.
+  // The high halves of `depth` (2, 4 or 8) column pairs, in aligned groups, are
+  // added in 16 bits before they are widened: 2 is safe for any frame, 4 and 8
+  // only where coarseDepth (coarse_search.h) allows them.
   void (*coarseSums)(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
                      int frameCount, int length, int depth, std::int32_t* sums);
 

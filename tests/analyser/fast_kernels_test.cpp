@@ -75,17 +75,16 @@ TEST_P(EachTarget, CoarseSumsMatchTheCorrelatorBitForBit) {
     const int frameCount = static_cast<int>(frames.size());
     ASSERT_EQ(frameCount % kCoarseGroup, 0);
     std::vector<std::int16_t> reduced(static_cast<std::size_t>(frameCount) * length, 0);
-    int largest = 0;
+    int depth = 8;
     for (int f = 0; f < frameCount; ++f) {
       reduceFrame(frames[f].data(), n, reduced.data() + f * length);
-      for (int k = 0; k < length; ++k)
-        largest = std::max(largest, std::abs(int{reduced[f * length + k]}));
+      depth = std::min(depth, coarseDepth(reduced.data() + f * length, length));
     }
     // The wrapped frame allows only pairs; the kernels must be exact at every depth
     // the values allow, and quiet frames allow them all.
     std::vector<std::int32_t> sums(static_cast<std::size_t>(frameCount) * matrix.rowCount());
     kernels().coarseSums(matrix.rows(), matrix.rowCount(), reduced.data(), frameCount, length,
-                         coarseDepth(largest), sums.data());
+                         depth, sums.data());
     for (int f = 0; f < frameCount; ++f)
       for (int bin = 0; bin < matrix.binCount(); ++bin) {
         const CoarseSums expected = correlateBin(reduced.data() + f * length, reducedCount(n),
@@ -111,19 +110,40 @@ TEST_P(EachTarget, CoarseSumsMatchTheCorrelatorBitForBit) {
   }
 }
 
-TEST(CoarseDepth, KeepsTheSixteenBitSumsInRange) {
-  EXPECT_EQ(coarseDepth(32'768), 2);  // any 16-bit value
-  EXPECT_EQ(coarseDepth(16'384), 4);  // a full-scale prepared signal
-  EXPECT_EQ(coarseDepth(8'192), 8);
-  EXPECT_EQ(coarseDepth(16'385), 2);
-  // Whatever depth is granted, that many extreme high halves still fit.
-  for (int largest = 0; largest <= 32'768; largest += 97) {
-    const int depth = coarseDepth(largest);
-    for (const int r : {largest, -largest})
-      for (const int c : {32'767, -32'767}) {
-        const std::int64_t high = (r * c) >> 16;
-        EXPECT_LE(depth * high, 32'767) << largest;
-        EXPECT_GE(depth * high, -32'768) << largest;
+TEST(CoarseDepth, KeepsEachGroupsSixteenBitSumInRange) {
+  std::vector<std::int16_t> frame(256, 0);
+  EXPECT_EQ(coarseDepth(frame.data(), 256), 8);
+  // Eight even values of 8,192 in one aligned group of eight pairs fit; one
+  // more does not, but half of them (four pairs) do.
+  for (int p = 8; p < 16; ++p) frame[2 * p] = 8'192;
+  EXPECT_EQ(coarseDepth(frame.data(), 256), 8);
+  frame[30] += 1;
+  EXPECT_EQ(coarseDepth(frame.data(), 256), 4);
+  // Any 16-bit values allow pairs only; so does a full-scale extreme.
+  for (auto& v : frame) v = -32'768;
+  EXPECT_EQ(coarseDepth(frame.data(), 256), 2);
+  for (auto& v : frame) v = 16'384;
+  EXPECT_EQ(coarseDepth(frame.data(), 256), 4);
+  // Values that would overflow one group fit when they straddle two.
+  std::fill(frame.begin(), frame.end(), 0);
+  for (int p = 12; p < 20; ++p) frame[2 * p + 1] = 8'193;
+  EXPECT_EQ(coarseDepth(frame.data(), 256), 8);
+  // Whatever the depth granted, the extreme high halves of a group add up in range.
+  Random random(29);
+  for (int round = 0; round < 500; ++round) {
+    const int level = static_cast<int>(random.next() % 32'769);
+    for (auto& v : frame) v = static_cast<std::int16_t>(random.between(-level, level));
+    const int depth = coarseDepth(frame.data(), 256);
+    for (int first = 0; first < 128; first += depth)
+      for (int parity = 0; parity < 2; ++parity) {
+        std::int64_t low = 0, high = 0;
+        for (int p = first; p < first + depth; ++p) {
+          const int r = frame[2 * p + parity];
+          low += std::min((r * 32'767) >> 16, (r * -32'767) >> 16);
+          high += std::max((r * 32'767) >> 16, (r * -32'767) >> 16);
+        }
+        ASSERT_GE(low, -32'768) << level;
+        ASSERT_LE(high, 32'767) << level;
       }
   }
 }
