@@ -4,6 +4,7 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 
 #include "analyser/decomposition.h"
 
@@ -62,8 +63,8 @@ FastSubtraction::FastSubtraction(SimdTarget target)
 
 void FastSubtraction::subtract(std::int32_t* frame, int n, const VoiceEstimate& voice) {
   if (voice.amplitude == 0 || n <= 0) return;
-  if (voice.amplitude < 0) {
-    subtractVoice(frame, n, voice);  // never made by the estimator; the kernels take none
+  if (voice.amplitude == std::numeric_limits<std::int32_t>::min()) {
+    subtractVoice(frame, n, voice);  // its pieces need not fit 32 bits; the kernels take none
     return;
   }
   const double f = voice.frequencyTenths / 10.0;

@@ -21,7 +21,9 @@ class FastSubtraction {
  public:
   explicit FastSubtraction(SimdTarget target);
 
-  // As subtractVoice: the n values at `frame` (n <= kMaxFrameLength) lose the voice's sinusoid.
+  // As subtractVoice: the n values at `frame` (n <= kMaxFrameLength) lose the voice's
+  // sinusoid. A negative amplitude, which the estimator never gives, adds the
+  // sinusoid of the opposite amplitude instead, exactly as subtractVoice does.
   void subtract(std::int32_t* frame, int n, const VoiceEstimate& voice);
 
  private:

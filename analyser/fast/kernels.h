@@ -58,7 +58,7 @@ struct Kernels {
 
   // values[i] <- values[i] - trunc(sin(angles[i]) x amplitude), the difference wrapping
   // around in 32 bits, with sin(angles[i]) exactly as the C library's std::sin gives
-  // it; 0 < amplitude <= 2^31 - 1.
+  // it; 0 < |amplitude| <= 2^31 - 1.
   void (*subtractSines)(std::int32_t* values, const double* angles, int count, double amplitude);
 };
 

@@ -66,12 +66,8 @@ class ParallelDecomposition::Worker {
   // Adds the piece of the voice's current estimate in frame m to the total.
   void addToTotal(const DecompositionInput& input, int voice, std::int32_t m,
                   const ResultTables& tables) {
-    const VoiceEstimate current = estimateIn(tables, m, voice);
-    if (current.amplitude == 0) return;
-    std::int32_t* total = input.signalBuffer + frameStart(input, voice, m);
-    for (int k = 0; k < n_; ++k) total[k] = wrapped(0u - bitsOf(total[k]));
-    subtraction_.subtract(total, n_, current);
-    for (int k = 0; k < n_; ++k) total[k] = wrapped(0u - bitsOf(total[k]));
+    subtraction_.subtract(input.signalBuffer + frameStart(input, voice, m), n_,
+                          negated(estimateIn(tables, m, voice)));
   }
 
  private:
@@ -84,6 +80,13 @@ class ParallelDecomposition::Worker {
     return kLeadIn + std::int64_t{m} * n_ + staggerOffset(input.settings, voice);
   }
 
+  // Subtracting the piece of the same sinusoid with the opposite amplitude adds
+  // the piece: truncation toward zero is symmetric.
+  static VoiceEstimate negated(VoiceEstimate estimate) {
+    estimate.amplitude = -estimate.amplitude;
+    return estimate;
+  }
+
   // The frame of `voice` in frame m, less every other voice: the prepared values
   // less the total of all pieces, with the voice's own current piece given back.
   void buildResidual(const DecompositionInput& input, int voice, std::int32_t m,
@@ -91,9 +94,8 @@ class ParallelDecomposition::Worker {
     const std::int64_t start = frameStart(input, voice, m);
     const std::int32_t* saved = input.savedSignal + start;
     const std::int32_t* total = input.signalBuffer + start;
-    for (int k = 0; k < n_; ++k) residual[k] = wrapped(bitsOf(total[k]) - bitsOf(saved[k]));
-    subtraction_.subtract(residual, n_, current);
-    for (int k = 0; k < n_; ++k) residual[k] = wrapped(0u - bitsOf(residual[k]));
+    for (int k = 0; k < n_; ++k) residual[k] = wrapped(bitsOf(saved[k]) - bitsOf(total[k]));
+    subtraction_.subtract(residual, n_, negated(current));
   }
 
   // The total over the frame: what it held, less the voice's old piece (the
@@ -103,9 +105,8 @@ class ParallelDecomposition::Worker {
     const std::int64_t start = frameStart(input, voice, m);
     const std::int32_t* saved = input.savedSignal + start;
     std::int32_t* total = input.signalBuffer + start;
-    for (int k = 0; k < n_; ++k) total[k] = wrapped(bitsOf(residual[k]) - bitsOf(saved[k]));
-    subtraction_.subtract(total, n_, estimate);
-    for (int k = 0; k < n_; ++k) total[k] = wrapped(0u - bitsOf(total[k]));
+    for (int k = 0; k < n_; ++k) total[k] = wrapped(bitsOf(saved[k]) - bitsOf(residual[k]));
+    subtraction_.subtract(total, n_, negated(estimate));
   }
 
   int n_;
