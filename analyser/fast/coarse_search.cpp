@@ -61,7 +61,7 @@ void CoarseBatch::findBestBins(const Kernels& kernels, const std::int32_t* const
   int depth = 8;
   for (int f = 0; f < count; ++f) {
     std::int16_t* reduced = reduced_.data() + static_cast<std::size_t>(f) * length;
-    reduceFrame(frames[f], n, reduced);  // the padding behind stays zero
+    reduceValues(frames[f], n, reduced);  // the padding behind stays zero
     depth = std::min(depth, coarseDepth(reduced, length));
   }
   const int groups = roundUp(count, kCoarseGroup);
@@ -70,6 +70,20 @@ void CoarseBatch::findBestBins(const Kernels& kernels, const std::int32_t* const
   for (int f = 0; f < count; ++f)
     bestBins[f] = kernels.bestBin(sums_.data() + static_cast<std::size_t>(f) * matrix_.rowCount(),
                                   matrix_.binCount(), n);
+}
+
+void reduceValues(const std::int32_t* frame, int n, std::int16_t* reduced) {
+  // Written on unsigned 32-bit values so that the loop runs many at a time:
+  // |t| + 256 fits, and negating the quotient back keeps the same low 16 bits.
+  for (int k = 0; k < n; ++k) {
+    const std::int32_t t = frame[k];
+    const std::uint32_t magnitude =
+        t < 0 ? 0u - static_cast<std::uint32_t>(t) : static_cast<std::uint32_t>(t);
+    const std::uint32_t quotient = (magnitude + 256u) >> 9;
+    const std::uint32_t rounded = t < 0 ? 0u - quotient : quotient;
+    reduced[k] = static_cast<std::int16_t>(static_cast<std::uint16_t>(rounded & 0xFFFFu));
+  }
+  if (n % 2 != 0) reduced[n] = 0;
 }
 
 int coarseDepth(const std::int16_t* reduced, int length) {

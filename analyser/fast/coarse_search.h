@@ -57,6 +57,10 @@ class CoarseBatch {
   AlignedBuffer<std::int32_t> sums_;
 };
 
+// reduceFrame's values (t / 512 rounded, halves away from zero, to 16 bits),
+// many at a time: reducedCount(n) values.
+void reduceValues(const std::int32_t* frame, int n, std::int16_t* reduced);
+
 // How many pairs of the correlator's high halves may be added in 16 bits for a
 // reduced frame of `length` values (2, 4 or 8, see Kernels::coarseSums): the
 // kernels add pairs in aligned groups of that many, each lane the even or the

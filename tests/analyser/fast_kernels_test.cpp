@@ -110,6 +110,21 @@ TEST_P(EachTarget, CoarseSumsMatchTheCorrelatorBitForBit) {
   }
 }
 
+TEST(ReduceValues, RoundAsTheLiteralReduction) {
+  std::vector<std::int32_t> frame = {
+      0,          255,        256,         -256,          -257,
+      767,        768,        -767,        -768,          8'388'352,
+      -8'388'608, 16'777'471, -16'777'472, 2'147'483'647, -2'147'483'647 - 1};
+  Random random(31);
+  for (int i = 0; i < 1'000; ++i) frame.push_back(static_cast<std::int32_t>(random.next()));
+  if (frame.size() % 2 == 0) frame.push_back(-5);  // an odd count: one zero follows
+  const int n = static_cast<int>(frame.size());
+  std::vector<std::int16_t> expected(reducedCount(n) + 1, 7), got = expected;
+  reduceFrame(frame.data(), n, expected.data());
+  reduceValues(frame.data(), n, got.data());
+  EXPECT_EQ(got, expected);
+}
+
 TEST(CoarseDepth, KeepsEachGroupsSixteenBitSumInRange) {
   std::vector<std::int16_t> frame(256, 0);
   EXPECT_EQ(coarseDepth(frame.data(), 256), 8);
