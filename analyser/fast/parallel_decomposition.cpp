@@ -21,8 +21,6 @@ std::int32_t chunksPerThread(std::int32_t samplesPerFrame) {
   return std::max(4, 16 * 735 / samplesPerFrame);
 }
 
-}  // namespace
-
 // 32-bit arithmetic that wraps around, as the subtraction's.
 std::int32_t wrapped(std::uint32_t bits) {
   return static_cast<std::int32_t>(bits);
@@ -30,6 +28,8 @@ std::int32_t wrapped(std::uint32_t bits) {
 std::uint32_t bitsOf(std::int32_t value) {
   return static_cast<std::uint32_t>(value);
 }
+
+}  // namespace
 
 // One thread's estimator, subtraction and room for the residuals of one chunk.
 class ParallelDecomposition::Worker {
