@@ -86,29 +86,44 @@ void reduceValues(const std::int32_t* frame, int n, std::int16_t* reduced) {
   if (n % 2 != 0) reduced[n] = 0;
 }
 
-int coarseDepth(const std::int16_t* reduced, int length) {
-  const int pairs = length / 2;
-  for (const int depth : {8, 4}) {
-    bool fits = true;
-    for (int first = 0; first < pairs && fits; first += depth) {
-      // (r x c) >> 16 with |c| <= 32,767 lies within -ceil(l) .. floor(l),
-      // l = |r| x 32,767 / 65,536; the even and the odd values apart.
-      const int end = std::min(pairs, first + depth);
-      for (int parity = 0; parity < 2 && fits; ++parity) {
-        std::uint32_t below = 0;
-        std::uint32_t above = 0;
-        for (int p = first; p < end; ++p) {
-          const auto product =
-              static_cast<std::uint32_t>(std::abs(int{reduced[2 * p + parity]})) * 32'767u;
-          below += (product + 65'535u) >> 16;
-          above += product >> 16;
-        }
-        fits = below <= 32'768 && above <= 32'767;
-      }
-    }
-    if (fits) return depth;
+namespace {
+
+// Whether `count` high halves (r x c) >> 16 with |c| <= 32,767 add up within
+// 16 bits whatever the table holds: each lies within -ceil(l) .. floor(l),
+// l = |r| x 32,767 / 65,536. `values` are one lane's: every second value.
+bool laneFits(const std::int16_t* values, int count) {
+  std::uint32_t below = 0;
+  std::uint32_t above = 0;
+  for (int i = 0; i < count; ++i) {
+    const auto product = static_cast<std::uint32_t>(std::abs(int{values[2 * i]})) * 32'767u;
+    below += (product + 65'535u) >> 16;
+    above += product >> 16;
   }
-  return 2;
+  return below <= 32'768 && above <= 32'767;
+}
+
+// Whether the kernels' aligned groups of `depth` pairs all fit, both lanes.
+bool groupsFit(const std::int16_t* reduced, int length, int depth) {
+  const int pairs = length / 2;
+  for (int first = 0; first < pairs; first += depth) {
+    const int count = std::min(depth, pairs - first);
+    if (!laneFits(reduced + 2 * first, count) || !laneFits(reduced + 2 * first + 1, count))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int coarseDepth(const std::int16_t* reduced, int length) {
+  // The largest value alone settles most frames at once: no group of eight pairs
+  // of values up to 8,192, or of four up to 16,384, can leave 16 bits.
+  int largest = 0;
+  for (int k = 0; k < length; ++k) largest = std::max(largest, std::abs(int{reduced[k]}));
+  const int surely = largest <= 8'192 ? 8 : largest <= 16'384 ? 4 : 2;
+  for (const int depth : {8, 4})
+    if (depth > surely && groupsFit(reduced, length, depth)) return depth;
+  return surely;
 }
 
 }  // namespace analyser
