@@ -11,7 +11,9 @@
 #include "analyser/decomposition.h"
 #include "analyser/fast/parallel_decomposition.h"
 #include "analyser/messages.h"
+#include "analyser/progress.h"
 #include "analyser/wave_reader.h"
+#include "fake_clock.h"
 #include "fast_test_sounds.h"
 #include "support/temp_dir.h"
 // At -O3, GCC 12 reports an overflow in buildWave's vector copies that is not
@@ -163,6 +165,30 @@ TEST_F(Fixture, ReportsEachBatchAndStopsWhenTold) {
   EXPECT_EQ(stopped->voiceAmplitudes[done - 1][0], tables->voiceAmplitudes[done - 1][0]);
   EXPECT_EQ(stopped->voiceFrequencies[done][0], 0);
   EXPECT_EQ(stopped->voiceFrequencies[0][1], 0);
+}
+
+class RecordingHooks : public ProgressHooks {
+ public:
+  bool cancelRequested() override { return false; }
+  void refresh(double remainingSeconds) override { refreshes.push_back(remainingSeconds); }
+  void pump() override {}
+  std::vector<double> refreshes;
+};
+
+TEST(BatchProgress, TakesTheBatchsTimePerEstimationAndCountsFromItsLastFrame) {
+  testing_support::FakeClock clock;  // a million counts per second
+  clock.countsPerReading = 4'000;    // the batch: 4 ms
+  clock.advanceEachReading(101);
+  RecordingHooks hooks;
+  ProgressStep step(clock, clock.frequency, hooks, 4, 1'000);
+  step.start();
+  step.batchStarting();
+  ASSERT_TRUE(step.batchDone(1, 2, 799, 400));
+  EXPECT_DOUBLE_EQ(step.microsPerEstimation(), 10.0);
+  // Not yet done: passes 1 to 3 less voices 0 and 1 of pass 1, less frames 0 .. 798.
+  const std::int64_t remaining = (6 * 3 - 2) * 1'000 - 799;
+  ASSERT_EQ(hooks.refreshes.size(), 1u);
+  EXPECT_DOUBLE_EQ(hooks.refreshes[0], (remaining * 10.0 + 999'999) / 1'000'000);
 }
 
 // A host that only keeps the job's message.
