@@ -202,6 +202,44 @@ void fourierSums(const double* w, int blocks, double omega, double* cosSum, doub
 
 // ---- subtraction
 
+// sin(x) for |x| < 2^20 within three units in the last place, as in the
+// AVX-512 kernels: x less the nearest multiple k of pi/2 (in three exact
+// parts), then the sine or cosine polynomial of the quarter turn k falls in.
+// Lanes outside that range, or not numbers, are flagged in `outside`.
+__m256d sine(__m256d x, __m256d& outside) {
+  const __m256d k = _mm256_round_pd(_mm256_mul_pd(x, _mm256_set1_pd(0x1.45f306dc9c883p-1)),
+                                    _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  __m256d r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.921fb544p+0), x);
+  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.0b4611a6p-34), r);
+  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.3198a2ep-69), r);
+  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.b839a252049c1p-104), r);
+  const __m256d z = _mm256_mul_pd(r, r);
+  auto step = [z](__m256d p, double c) { return _mm256_fmadd_pd(p, z, _mm256_set1_pd(c)); };
+  __m256d s = _mm256_set1_pd(0x1.5d93a5acfd57cp-33);
+  s = step(step(step(step(step(s, -0x1.ae5e68a2b9cebp-26), 0x1.71de357b1fe7dp-19),
+                     -0x1.a01a019c161d5p-13),
+                0x1.111111110f8a6p-7),
+           -0x1.5555555555549p-3);
+  const __m256d sinR = _mm256_fmadd_pd(_mm256_mul_pd(z, r), s, r);
+  __m256d c = _mm256_set1_pd(-0x1.8fae9be8838d4p-37);
+  c = step(step(step(step(step(c, 0x1.1ee9ebdb4b1c4p-29), -0x1.27e4f809c52adp-22),
+                     0x1.a01a019cb1590p-16),
+                -0x1.6c16c16c15177p-10),
+           0x1.555555555554cp-5);
+  const __m256d cosR =
+      _mm256_sub_pd(_mm256_set1_pd(1.0),
+                    _mm256_fmsub_pd(_mm256_set1_pd(0.5), z, _mm256_mul_pd(_mm256_mul_pd(z, z), c)));
+  // The quarter k modulo 4, one 64-bit lane each: bit 0 picks the cosine, bit 1 the sign.
+  const __m256i quarter = _mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(k));
+  const __m256d odd = _mm256_castsi256_pd(
+      _mm256_cmpeq_epi64(_mm256_and_si256(quarter, _mm256_set1_epi64x(1)), _mm256_set1_epi64x(1)));
+  const __m256i negative = _mm256_slli_epi64(_mm256_and_si256(quarter, _mm256_set1_epi64x(2)), 62);
+  outside =
+      _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), x), _mm256_set1_pd(0x1p20), _CMP_NLT_UQ);
+  return _mm256_castsi256_pd(
+      _mm256_xor_si256(_mm256_castpd_si256(_mm256_blendv_pd(sinR, cosR, odd)), negative));
+}
+
 // See the AVX-512 version: near-whole products are taken again from std::sin.
 void subtractSines(std::int32_t* values, const double* angles, int count, double amplitude) {
   const __m256d a = _mm256_set1_pd(amplitude);
@@ -209,14 +247,16 @@ void subtractSines(std::int32_t* values, const double* angles, int count, double
   const __m256d signBit = _mm256_set1_pd(-0.0);
   int i = 0;
   for (; i + 4 <= count; i += 4) {
-    __m256d p = _mm256_mul_pd(Sleef_sind4_u35avx2(_mm256_loadu_pd(angles + i)), a);
+    __m256d outside;
+    __m256d p = _mm256_mul_pd(sine(_mm256_loadu_pd(angles + i), outside), a);
     const __m256d q = _mm256_andnot_pd(signBit, p);
     const __m256d m = _mm256_mul_pd(q, slack);
     const __m256d low =
         _mm256_round_pd(_mm256_sub_pd(q, m), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
     const __m256d high =
         _mm256_round_pd(_mm256_add_pd(q, m), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-    const int unsure = _mm256_movemask_pd(_mm256_cmp_pd(low, high, _CMP_NEQ_OQ));
+    const int unsure =
+        _mm256_movemask_pd(_mm256_or_pd(outside, _mm256_cmp_pd(low, high, _CMP_NEQ_UQ)));
     if (unsure != 0) {
       alignas(32) double lanes[4];
       _mm256_store_pd(lanes, p);
