@@ -2,7 +2,6 @@
 // sets enabled; everything in it stays internal.
 
 #include <immintrin.h>
-#include <sleef.h>
 
 #include <cmath>
 #include <cstdint>
@@ -114,6 +113,61 @@ int bestBin(const std::int32_t* sums, int binCount, int n) {
   return winner;
 }
 
+// ---- sines
+
+// As in the AVX-512 kernels: x = k pi/2 + r for the nearest whole k, with the
+// sine and cosine of r; lanes with |x| >= 2^20, or not numbers, are flagged.
+struct Quarters {
+  __m256d sinR;
+  __m256d cosR;
+  __m256i k;  // as 64-bit lanes
+  __m256d outside;
+};
+
+Quarters quarters(__m256d x) {
+  const __m256d k = _mm256_round_pd(_mm256_mul_pd(x, _mm256_set1_pd(0x1.45f306dc9c883p-1)),
+                                    _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+  __m256d r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.921fb544p+0), x);
+  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.0b4611a6p-34), r);
+  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.3198a2ep-69), r);
+  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.b839a252049c1p-104), r);
+  const __m256d z = _mm256_mul_pd(r, r);
+  auto step = [z](__m256d p, double c) { return _mm256_fmadd_pd(p, z, _mm256_set1_pd(c)); };
+  __m256d s = _mm256_set1_pd(0x1.5d93a5acfd57cp-33);
+  s = step(step(step(step(step(s, -0x1.ae5e68a2b9cebp-26), 0x1.71de357b1fe7dp-19),
+                     -0x1.a01a019c161d5p-13),
+                0x1.111111110f8a6p-7),
+           -0x1.5555555555549p-3);
+  __m256d c = _mm256_set1_pd(-0x1.8fae9be8838d4p-37);
+  c = step(step(step(step(step(c, 0x1.1ee9ebdb4b1c4p-29), -0x1.27e4f809c52adp-22),
+                     0x1.a01a019cb1590p-16),
+                -0x1.6c16c16c15177p-10),
+           0x1.555555555554cp-5);
+  return {
+      _mm256_fmadd_pd(_mm256_mul_pd(z, r), s, r),
+      _mm256_sub_pd(_mm256_set1_pd(1.0),
+                    _mm256_fmsub_pd(_mm256_set1_pd(0.5), z, _mm256_mul_pd(_mm256_mul_pd(z, z), c))),
+      _mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(k)),
+      _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), x), _mm256_set1_pd(0x1p20),
+                    _CMP_NLT_UQ)};
+}
+
+// sin(x + turns x pi/2): the sine or the cosine of r, as the quarter turn decides.
+__m256d turned(const Quarters& q, int turns) {
+  const __m256i k = _mm256_add_epi64(q.k, _mm256_set1_epi64x(turns));
+  const __m256i one = _mm256_set1_epi64x(1);
+  const __m256d odd = _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(k, one), one));
+  const __m256i negative = _mm256_slli_epi64(_mm256_and_si256(k, _mm256_set1_epi64x(2)), 62);
+  return _mm256_castsi256_pd(
+      _mm256_xor_si256(_mm256_castpd_si256(_mm256_blendv_pd(q.sinR, q.cosR, odd)), negative));
+}
+
+__m256d sine(__m256d x, __m256d& outside) {
+  const Quarters q = quarters(x);
+  outside = q.outside;
+  return turned(q, 0);
+}
+
 // ---- Fourier sums
 
 double sumLanes(__m256d v) {
@@ -136,10 +190,12 @@ void baseTurns(double omega, double step, double* c, double* s) {
     const __m256d k =
         _mm256_mul_pd(_mm256_set_pd(4 + 4 * half, 3 + 4 * half, 2 + 4 * half, 1 + 4 * half),
                       _mm256_set1_pd(step));
-    const Sleef___m256d_2 sc = Sleef_sincosd4_u10avx2(_mm256_mul_pd(k, head));
+    const Quarters q = quarters(_mm256_mul_pd(k, head));  // at most 1,024: within range
+    const __m256d sines = turned(q, 0);
+    const __m256d cosines = turned(q, 1);
     const __m256d t = _mm256_mul_pd(k, tail);
-    _mm256_storeu_pd(c + 1 + 4 * half, _mm256_fnmadd_pd(t, sc.x, sc.y));
-    _mm256_storeu_pd(s + 1 + 4 * half, _mm256_fmadd_pd(t, sc.y, sc.x));
+    _mm256_storeu_pd(c + 1 + 4 * half, _mm256_fnmadd_pd(t, sines, cosines));
+    _mm256_storeu_pd(s + 1 + 4 * half, _mm256_fmadd_pd(t, cosines, sines));
   }
 }
 
@@ -201,44 +257,6 @@ void fourierSums(const double* w, int blocks, double omega, double* cosSum, doub
 }
 
 // ---- subtraction
-
-// sin(x) for |x| < 2^20 within three units in the last place, as in the
-// AVX-512 kernels: x less the nearest multiple k of pi/2 (in three exact
-// parts), then the sine or cosine polynomial of the quarter turn k falls in.
-// Lanes outside that range, or not numbers, are flagged in `outside`.
-__m256d sine(__m256d x, __m256d& outside) {
-  const __m256d k = _mm256_round_pd(_mm256_mul_pd(x, _mm256_set1_pd(0x1.45f306dc9c883p-1)),
-                                    _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-  __m256d r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.921fb544p+0), x);
-  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.0b4611a6p-34), r);
-  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.3198a2ep-69), r);
-  r = _mm256_fnmadd_pd(k, _mm256_set1_pd(0x1.b839a252049c1p-104), r);
-  const __m256d z = _mm256_mul_pd(r, r);
-  auto step = [z](__m256d p, double c) { return _mm256_fmadd_pd(p, z, _mm256_set1_pd(c)); };
-  __m256d s = _mm256_set1_pd(0x1.5d93a5acfd57cp-33);
-  s = step(step(step(step(step(s, -0x1.ae5e68a2b9cebp-26), 0x1.71de357b1fe7dp-19),
-                     -0x1.a01a019c161d5p-13),
-                0x1.111111110f8a6p-7),
-           -0x1.5555555555549p-3);
-  const __m256d sinR = _mm256_fmadd_pd(_mm256_mul_pd(z, r), s, r);
-  __m256d c = _mm256_set1_pd(-0x1.8fae9be8838d4p-37);
-  c = step(step(step(step(step(c, 0x1.1ee9ebdb4b1c4p-29), -0x1.27e4f809c52adp-22),
-                     0x1.a01a019cb1590p-16),
-                -0x1.6c16c16c15177p-10),
-           0x1.555555555554cp-5);
-  const __m256d cosR =
-      _mm256_sub_pd(_mm256_set1_pd(1.0),
-                    _mm256_fmsub_pd(_mm256_set1_pd(0.5), z, _mm256_mul_pd(_mm256_mul_pd(z, z), c)));
-  // The quarter k modulo 4, one 64-bit lane each: bit 0 picks the cosine, bit 1 the sign.
-  const __m256i quarter = _mm256_cvtepi32_epi64(_mm256_cvtpd_epi32(k));
-  const __m256d odd = _mm256_castsi256_pd(
-      _mm256_cmpeq_epi64(_mm256_and_si256(quarter, _mm256_set1_epi64x(1)), _mm256_set1_epi64x(1)));
-  const __m256i negative = _mm256_slli_epi64(_mm256_and_si256(quarter, _mm256_set1_epi64x(2)), 62);
-  outside =
-      _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), x), _mm256_set1_pd(0x1p20), _CMP_NLT_UQ);
-  return _mm256_castsi256_pd(
-      _mm256_xor_si256(_mm256_castpd_si256(_mm256_blendv_pd(sinR, cosR, odd)), negative));
-}
 
 // See the AVX-512 version: near-whole products are taken again from std::sin.
 void subtractSines(std::int32_t* values, const double* angles, int count, double amplitude) {

@@ -12,7 +12,6 @@
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
-#include <sleef.h>
 
 #include <cmath>
 #include <cstdint>
@@ -188,6 +187,61 @@ int bestBin(const std::int32_t* sums, int binCount, int n) {
   return winner;
 }
 
+// ---- sines
+
+// x = k pi/2 + r for the nearest whole k, with the sine and cosine of r: pi/2
+// is taken in three parts whose products with k are exact, so r is within a unit
+// in its last place for |x| < 2^20; the polynomials of a quarter turn about zero
+// add about one more. Lanes outside that range, or not numbers, are flagged.
+struct Quarters {
+  __m512d sinR;
+  __m512d cosR;
+  __m512i k;
+  __mmask8 outside;
+};
+
+Quarters quarters(__m512d x) {
+  const __m512d k = _mm512_roundscale_pd(_mm512_mul_pd(x, _mm512_set1_pd(0x1.45f306dc9c883p-1)),
+                                         _MM_FROUND_TO_NEAREST_INT);
+  __m512d r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.921fb544p+0), x);
+  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.0b4611a6p-34), r);
+  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.3198a2ep-69), r);
+  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.b839a252049c1p-104), r);
+  const __m512d z = _mm512_mul_pd(r, r);
+  auto step = [z](__m512d p, double c) { return _mm512_fmadd_pd(p, z, _mm512_set1_pd(c)); };
+  __m512d s = _mm512_set1_pd(0x1.5d93a5acfd57cp-33);
+  s = step(step(step(step(step(s, -0x1.ae5e68a2b9cebp-26), 0x1.71de357b1fe7dp-19),
+                     -0x1.a01a019c161d5p-13),
+                0x1.111111110f8a6p-7),
+           -0x1.5555555555549p-3);
+  __m512d c = _mm512_set1_pd(-0x1.8fae9be8838d4p-37);
+  c = step(step(step(step(step(c, 0x1.1ee9ebdb4b1c4p-29), -0x1.27e4f809c52adp-22),
+                     0x1.a01a019cb1590p-16),
+                -0x1.6c16c16c15177p-10),
+           0x1.555555555554cp-5);
+  return {
+      _mm512_fmadd_pd(_mm512_mul_pd(z, r), s, r),
+      _mm512_sub_pd(_mm512_set1_pd(1.0),
+                    _mm512_fmsub_pd(_mm512_set1_pd(0.5), z, _mm512_mul_pd(_mm512_mul_pd(z, z), c))),
+      _mm512_cvtpd_epi64(k),
+      _mm512_cmp_pd_mask(_mm512_abs_pd(x), _mm512_set1_pd(0x1p20), _CMP_NLT_UQ)};
+}
+
+// sin(x + turns x pi/2): the sine or the cosine of r, as the quarter turn decides.
+__m512d turned(const Quarters& q, int turns) {
+  const __m512i k = _mm512_add_epi64(q.k, _mm512_set1_epi64(turns));
+  const __mmask8 odd = _mm512_test_epi64_mask(k, _mm512_set1_epi64(1));
+  const __m512i negative = _mm512_slli_epi64(_mm512_and_si512(k, _mm512_set1_epi64(2)), 62);
+  return _mm512_castsi512_pd(
+      _mm512_xor_si512(_mm512_castpd_si512(_mm512_mask_blend_pd(odd, q.sinR, q.cosR)), negative));
+}
+
+__m512d sine(__m512d x, __mmask8& outside) {
+  const Quarters q = quarters(x);
+  outside = q.outside;
+  return turned(q, 0);
+}
+
 // ---- Fourier sums
 
 double sumLanes(__m512d v) {
@@ -211,9 +265,12 @@ Turns baseTurns(double omega, double step) {
       _mm512_and_si512(_mm512_castpd_si512(whole), _mm512_set1_epi64(~0xFFFll)));
   const __m512d tail = _mm512_sub_pd(whole, head);
   const __m512d k = _mm512_mul_pd(_mm512_set_pd(8, 7, 6, 5, 4, 3, 2, 1), _mm512_set1_pd(step));
-  const Sleef___m512d_2 sc = Sleef_sincosd8_u10avx512f(_mm512_mul_pd(k, head));
+  const __m512d angles = _mm512_mul_pd(k, head);  // at most 1,024: within range
+  const Quarters q = quarters(angles);
+  const __m512d sines = turned(q, 0);
+  const __m512d cosines = turned(q, 1);
   const __m512d t = _mm512_mul_pd(k, tail);
-  return {_mm512_fnmadd_pd(t, sc.x, sc.y), _mm512_fmadd_pd(t, sc.y, sc.x)};
+  return {_mm512_fnmadd_pd(t, sines, cosines), _mm512_fmadd_pd(t, cosines, sines)};
 }
 
 // Lanes shifted up by one, with the turn of angle 0 in lane 0: k = 0 .. 7.
@@ -293,42 +350,6 @@ void fourierSums(const double* w, int blocks, double omega, double* cosSum, doub
 }
 
 // ---- subtraction
-
-// sin(x) for |x| < 2^20 within three units in the last place: x less the
-// nearest multiple k of pi/2, with pi/2 in three parts whose products with k are
-// exact, then the sine or cosine polynomial of the quarter turn k falls in.
-// Lanes outside that range, or not numbers, are flagged in `outside`.
-__m512d sine(__m512d x, __mmask8& outside) {
-  const __m512d k = _mm512_roundscale_pd(_mm512_mul_pd(x, _mm512_set1_pd(0x1.45f306dc9c883p-1)),
-                                         _MM_FROUND_TO_NEAREST_INT);
-  __m512d r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.921fb544p+0), x);
-  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.0b4611a6p-34), r);
-  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.3198a2ep-69), r);
-  r = _mm512_fnmadd_pd(k, _mm512_set1_pd(0x1.b839a252049c1p-104), r);
-  const __m512d z = _mm512_mul_pd(r, r);
-  auto step = [z](__m512d p, double c) { return _mm512_fmadd_pd(p, z, _mm512_set1_pd(c)); };
-  // The polynomials of a quarter turn about zero.
-  __m512d s = _mm512_set1_pd(0x1.5d93a5acfd57cp-33);
-  s = step(step(step(step(step(s, -0x1.ae5e68a2b9cebp-26), 0x1.71de357b1fe7dp-19),
-                     -0x1.a01a019c161d5p-13),
-                0x1.111111110f8a6p-7),
-           -0x1.5555555555549p-3);
-  const __m512d sinR = _mm512_fmadd_pd(_mm512_mul_pd(z, r), s, r);
-  __m512d c = _mm512_set1_pd(-0x1.8fae9be8838d4p-37);
-  c = step(step(step(step(step(c, 0x1.1ee9ebdb4b1c4p-29), -0x1.27e4f809c52adp-22),
-                     0x1.a01a019cb1590p-16),
-                -0x1.6c16c16c15177p-10),
-           0x1.555555555554cp-5);
-  const __m512d cosR =
-      _mm512_sub_pd(_mm512_set1_pd(1.0),
-                    _mm512_fmsub_pd(_mm512_set1_pd(0.5), z, _mm512_mul_pd(_mm512_mul_pd(z, z), c)));
-  const __m512i quarter = _mm512_cvtpd_epi64(k);
-  const __mmask8 odd = _mm512_test_epi64_mask(quarter, _mm512_set1_epi64(1));  // a cosine quarter
-  const __m512i negative = _mm512_slli_epi64(_mm512_and_si512(quarter, _mm512_set1_epi64(2)), 62);
-  outside = _mm512_cmp_pd_mask(_mm512_abs_pd(x), _mm512_set1_pd(0x1p20), _CMP_NLT_UQ);
-  return _mm512_castsi512_pd(
-      _mm512_xor_si512(_mm512_castpd_si512(_mm512_mask_blend_pd(odd, sinR, cosR)), negative));
-}
 
 // The products of eight sines with the amplitude, each truncated toward zero,
 // as the C library's sine gives them. Both the vector sine and the C library's

@@ -164,7 +164,7 @@ void Refiner::settle(Evaluation& e) {
 double Refiner::differenceBound(double omega) const {
   const double n = n_;
   const double literal = n * n * omega * 0x1p-65 + (n + 2) * 0x1p-53;
-  const double fast = (2.0 * blocks_ + 128) * 0x1p-52;
+  const double fast = (2.0 * blocks_ + 160) * 0x1p-52;
   return 3.0 * (literal + fast) * magnitude_;
 }
 
