@@ -158,8 +158,8 @@ void Refiner::settle(Evaluation& e) {
 // distance in the plane. Against the exact sums with the angles k x omega, the
 // literal running angle, added up in extended precision, strays by at most
 // n^2 omega 2^-65, and its cosines, products and sequential sums by (n + 2) 2^-53
-// of sum |w|; the fast sums, built from sines and cosines within one unit and
-// summed over the blocks, by what the kernels promise (kernels.h). The total is
+// of sum |w|; the fast sums by what the kernels promise (kernels.h:
+// 2 blocks + 132 units of 2^-53), taken here with room to spare. The total is
 // doubled, and sqrt(2) (both coordinates) is taken as 1.5.
 double Refiner::differenceBound(double omega) const {
   const double n = n_;

@@ -1,8 +1,9 @@
 #pragma once
 // The six refinement stages with fast Fourier sums. The sums are formed in
-// double precision from accurate sines and cosines of whole blocks of angles,
-// so they differ from the literal sums only in their last bits. Each
-// candidate's score and phase come with a proven bound on that difference:
+// double precision from sines and cosines, accurate to a few units in the last
+// place, of whole blocks of angles, so they differ from the literal sums only
+// in their last bits. Each candidate's score and phase come with a bound on
+// that difference:
 // where the bound leaves a score or the winner's phase in doubt, and only
 // there, the literal evaluation decides. The estimates are thereby identical to
 // the literal estimator's, whatever the instruction set.
