@@ -5,7 +5,6 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  libhwy-dev libsleef-dev
   qt6-base-dev qt6-svg-dev libgl-dev fonts-ipafont-gothic
   clang libclang-rt-14-dev time
 )
