@@ -86,10 +86,10 @@ std::string cpuModel() {
 }
 
 void writeWave(const std::string& path, std::vector<std::int16_t> samples, int channels) {
-  sounds::WaveSpec spec;
-  spec.channels = static_cast<std::uint16_t>(channels);
-  spec.samples = std::move(samples);
-  const std::vector<unsigned char> bytes = sounds::buildWave(spec);
+  sounds::WaveSpec shape;
+  shape.channels = static_cast<std::uint16_t>(channels);
+  shape.samples = std::move(samples);
+  const std::vector<unsigned char> bytes = sounds::buildWave(shape);
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
              static_cast<std::streamsize>(bytes.size()));

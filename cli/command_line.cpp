@@ -4,14 +4,14 @@ namespace cli {
 namespace {
 
 const OptionSpec* findByName(const std::vector<OptionSpec>& specs, const std::string& name) {
-  for (const auto& spec : specs)
-    if (spec.name == name) return &spec;
+  for (const auto& option : specs)
+    if (option.name == name) return &option;
   return nullptr;
 }
 
 const OptionSpec* findByAlias(const std::vector<OptionSpec>& specs, char alias) {
-  for (const auto& spec : specs)
-    if (spec.alias != 0 && spec.alias == alias) return &spec;
+  for (const auto& option : specs)
+    if (option.alias != 0 && option.alias == alias) return &option;
   return nullptr;
 }
 
@@ -31,35 +31,35 @@ CommandLine parseCommandLine(int argc, const char* const* argv,
       optionsEnded = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     std::string value;
     bool valueInline = false;
     if (word.rfind("--", 0) == 0) {
       const auto equals = word.find('=');
-      spec = findByName(specs, word.substr(2, equals == std::string::npos ? equals : equals - 2));
+      option = findByName(specs, word.substr(2, equals == std::string::npos ? equals : equals - 2));
       if (equals != std::string::npos) {
         value = word.substr(equals + 1);
         valueInline = true;
       }
     } else if (word.size() == 2) {
-      spec = findByAlias(specs, word[1]);
+      option = findByAlias(specs, word[1]);
     }
-    if (spec == nullptr) {
+    if (option == nullptr) {
       result.error = "unknown option " + word;
       return result;
     }
-    if (!spec->takesValue && valueInline) {
-      result.error = "option --" + spec->name + " takes no value";
+    if (!option->takesValue && valueInline) {
+      result.error = "option --" + option->name + " takes no value";
       return result;
     }
-    if (spec->takesValue && !valueInline) {
+    if (option->takesValue && !valueInline) {
       if (i + 1 >= argc) {
-        result.error = "option --" + spec->name + " needs a value";
+        result.error = "option --" + option->name + " needs a value";
         return result;
       }
       value = argv[++i];
     }
-    result.options.emplace_back(spec->name, value);
+    result.options.emplace_back(option->name, value);
   }
   return result;
 }

@@ -61,9 +61,9 @@ struct JobFixture : ::testing::Test {
   JobFixture() { host.analyser = &analyser; }
 
   std::string writeWave(const std::string& name, std::vector<std::int16_t> samples = {}) {
-    WaveSpec spec;
-    spec.samples = std::move(samples);
-    writeBytes(dir.file(name), buildWave(spec));
+    WaveSpec shape;
+    shape.samples = std::move(samples);
+    writeBytes(dir.file(name), buildWave(shape));
     return dir.file(name);
   }
 
@@ -232,10 +232,10 @@ TEST(JobMemory, ShortageEndsTheJobAndReleasesEveryBlock) {
   // Room for an empty sound's file buffer and two signal blocks, no more.
   Analyser analyser(host, clock, 44 + 4096 + 2 * 1'048'576);
   host.analyser = &analyser;
-  WaveSpec spec;
-  writeBytes(dir.file("empty.wav"), buildWave(spec));
-  spec.samples = {1};
-  writeBytes(dir.file("one.wav"), buildWave(spec));
+  WaveSpec shape;
+  writeBytes(dir.file("empty.wav"), buildWave(shape));
+  shape.samples = {1};
+  writeBytes(dir.file("one.wav"), buildWave(shape));
   AnalysisControls controls;
   controls.unit60 = true;
 

@@ -203,10 +203,10 @@ class QuietHost : public JobHost {
 };
 
 void writeStereoWave(const std::string& path, const std::vector<std::int16_t>& mono) {
-  testing_support::WaveSpec spec;
-  spec.channels = 2;
-  spec.samples = sounds::stereoFrom(mono);
-  const std::vector<unsigned char> bytes = testing_support::buildWave(spec);
+  testing_support::WaveSpec shape;
+  shape.channels = 2;
+  shape.samples = sounds::stereoFrom(mono);
+  const std::vector<unsigned char> bytes = testing_support::buildWave(shape);
   testing_support::writeBytes(path, bytes);
 }
 

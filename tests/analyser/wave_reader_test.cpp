@@ -37,15 +37,15 @@ Parsed parse(const std::vector<unsigned char>& file) {
 }
 
 WaveSpec monoSpec(std::vector<std::int16_t> samples = {1, 2, 3}) {
-  WaveSpec spec;
-  spec.samples = std::move(samples);
-  return spec;
+  WaveSpec shape;
+  shape.samples = std::move(samples);
+  return shape;
 }
 
 WaveSpec withChunk(std::uint32_t contentBytes) {
-  WaveSpec spec = monoSpec();
-  spec.extraChunks.push_back({"LIST", std::vector<unsigned char>(contentBytes, 'x')});
-  return spec;
+  WaveSpec shape = monoSpec();
+  shape.extraChunks.push_back({"LIST", std::vector<unsigned char>(contentBytes, 'x')});
+  return shape;
 }
 
 TEST(ParseWave, AcceptsThePlainLayouts) {
@@ -84,7 +84,7 @@ TEST(ParseWave, IgnoresTheRiffTagAndFindsWaveAnywhereEarly) {
 }
 
 TEST(ParseWave, RefusesWithTheFirstFailingCheck) {
-  const auto spec = [](auto change) {
+  const auto shape = [](auto change) {
     WaveSpec s = monoSpec();
     change(s);
     return buildWave(s);
@@ -103,20 +103,20 @@ TEST(ParseWave, RefusesWithTheFirstFailingCheck) {
   } cases[] = {
       {"fewer than 16 bytes", tiny, kCannotHandleFile},
       {"no WAVE", noWave, kCannotHandleFile},
-      {"data before fmt", spec([](WaveSpec& s) { s.dataBeforeFormat = true; }), kCannotHandleFile},
+      {"data before fmt", shape([](WaveSpec& s) { s.dataBeforeFormat = true; }), kCannotHandleFile},
       {"data header at 1,024", buildWave(withChunk(1024 - 44)), kCannotHandleFile},
-      {"three channels", spec([](WaveSpec& s) { s.channels = 3; }), kCannotHandleFile},
-      {"format tag 3", spec([](WaveSpec& s) { s.formatTag = 3; }), kCannotHandleFile},
-      {"24 bits", spec([](WaveSpec& s) { s.bitsPerSample = 24; }), kCannotHandleFile},
+      {"three channels", shape([](WaveSpec& s) { s.channels = 3; }), kCannotHandleFile},
+      {"format tag 3", shape([](WaveSpec& s) { s.formatTag = 3; }), kCannotHandleFile},
+      {"24 bits", shape([](WaveSpec& s) { s.bitsPerSample = 24; }), kCannotHandleFile},
       {"data too short", truncated, kBadDataLength},
-      {"48,000 Hz", spec([](WaveSpec& s) { s.sampleRate = 48'000; }), kNot44100},
-      {"8 bits", spec([](WaveSpec& s) { s.bitsPerSample = 8; }), kNot16Bit},
-      {"8 bits at 22,050 Hz", spec([](WaveSpec& s) {
+      {"48,000 Hz", shape([](WaveSpec& s) { s.sampleRate = 48'000; }), kNot44100},
+      {"8 bits", shape([](WaveSpec& s) { s.bitsPerSample = 8; }), kNot16Bit},
+      {"8 bits at 22,050 Hz", shape([](WaveSpec& s) {
          s.bitsPerSample = 8;
          s.sampleRate = 22'050;
        }),
        kNot44100},
-      {"short data at 48,000 Hz", spec([](WaveSpec& s) {
+      {"short data at 48,000 Hz", shape([](WaveSpec& s) {
          s.sampleRate = 48'000;
          s.overrideDataLength = true;
          s.dataLength = 8;
@@ -152,10 +152,10 @@ TEST(ParseWave, ChunkLengthsNeverWrapAround) {
 }
 
 TEST(ParseWave, UsesOnlyTheDeclaredData) {
-  WaveSpec spec = monoSpec({1, 2, 3, 4});
-  spec.overrideDataLength = true;
-  spec.dataLength = 5;  // two and a half samples
-  const Parsed parsed = parse(buildWave(spec));
+  WaveSpec shape = monoSpec({1, 2, 3, 4});
+  shape.overrideDataLength = true;
+  shape.dataLength = 5;  // two and a half samples
+  const Parsed parsed = parse(buildWave(shape));
   ASSERT_EQ(parsed.error, "");
   EXPECT_EQ(parsed.layout.sampleCount, 2u);
 }
@@ -176,11 +176,11 @@ TEST(ParseWave, TenMinutesIsTheLimit) {
       {2, 105'840'004, kTooLong, 0},
   };
   for (const auto& c : cases) {
-    WaveSpec spec;
-    spec.channels = c.channels;
-    spec.overrideDataLength = true;
-    spec.dataLength = c.dataBytes;
-    const std::vector<unsigned char> head = buildWave(spec);
+    WaveSpec shape;
+    shape.channels = c.channels;
+    shape.overrideDataLength = true;
+    shape.dataLength = c.dataBytes;
+    const std::vector<unsigned char> head = buildWave(shape);
     ASSERT_EQ(head.size(), header);
     std::copy(head.begin(), head.end(), buffer.begin());
     WaveLayout layout;
@@ -191,8 +191,8 @@ TEST(ParseWave, TenMinutesIsTheLimit) {
   }
 }
 
-std::vector<std::int32_t> prepare(const WaveSpec& spec, std::int32_t& frameCount) {
-  std::vector<unsigned char> file = buildWave(spec);
+std::vector<std::int32_t> prepare(const WaveSpec& shape, std::int32_t& frameCount) {
+  std::vector<unsigned char> file = buildWave(shape);
   file.resize(file.size() + 4096, 0);
   WaveLayout layout;
   EXPECT_EQ(parseWave(file.data(), static_cast<std::uint32_t>(file.size() - 4096), layout), "");

@@ -184,11 +184,11 @@ TEST(ScorvaneCli, DoubleDashLetsAPathBeginWithADash) {
 #ifdef TONALYX_CLI
 TEST(ScorvaneCli, ASteady440HzToneComesOutAsAOfOctave4) {
   TempDir dir;
-  testing_support::WaveSpec spec;
+  testing_support::WaveSpec shape;
   for (int i = 0; i < 44100; ++i)
-    spec.samples.push_back(static_cast<std::int16_t>(
+    shape.samples.push_back(static_cast<std::int16_t>(
         12000.0 * std::sin(2.0 * 3.14159265358979 * 440.0 * i / 44100.0)));
-  writeBytes(dir.file("tone.wav"), testing_support::buildWave(spec));
+  writeBytes(dir.file("tone.wav"), testing_support::buildWave(shape));
   const Result analysed = runTool(TONALYX_CLI, dir, {"--no-stagger", "tone.wav"});
   ASSERT_EQ(analysed.exitStatus, 0) << analysed.err;
   const Result generated = run(dir, {"tone.dat"});

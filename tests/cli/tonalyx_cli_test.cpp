@@ -42,9 +42,9 @@ Result run(const TempDir& dir, const std::vector<std::string>& args) {
 
 void writeWave(const TempDir& dir, const std::string& name,
                std::vector<std::int16_t> samples = {}) {
-  WaveSpec spec;
-  spec.samples = std::move(samples);
-  writeBytes(dir.file(name), buildWave(spec));
+  WaveSpec shape;
+  shape.samples = std::move(samples);
+  writeBytes(dir.file(name), buildWave(shape));
 }
 
 // The trailer: staggerOff and storedUnit from the last 8 bytes.

@@ -36,31 +36,31 @@ inline void putTag(std::vector<unsigned char>& out, const std::string& tag) {
   out.insert(out.end(), tag.begin(), tag.begin() + 4);
 }
 
-inline std::vector<unsigned char> buildWave(const WaveSpec& spec) {
+inline std::vector<unsigned char> buildWave(const WaveSpec& shape) {
   std::vector<unsigned char> format;
   putTag(format, "fmt ");
   putU32(format, 16);
-  putU16(format, spec.formatTag);
-  putU16(format, spec.channels);
-  putU32(format, spec.sampleRate);
-  const std::uint32_t blockAlign = spec.channels * spec.bitsPerSample / 8u;
-  putU32(format, spec.sampleRate * blockAlign);
+  putU16(format, shape.formatTag);
+  putU16(format, shape.channels);
+  putU32(format, shape.sampleRate);
+  const std::uint32_t blockAlign = shape.channels * shape.bitsPerSample / 8u;
+  putU32(format, shape.sampleRate * blockAlign);
   putU16(format, blockAlign);
-  putU16(format, spec.bitsPerSample);
+  putU16(format, shape.bitsPerSample);
 
   std::vector<unsigned char> data;
   putTag(data, "data");
-  const auto bytes = static_cast<std::uint32_t>(spec.samples.size() * 2);
-  putU32(data, spec.overrideDataLength ? spec.dataLength : bytes);
-  for (std::int16_t s : spec.samples) putU16(data, static_cast<std::uint16_t>(s));
+  const auto bytes = static_cast<std::uint32_t>(shape.samples.size() * 2);
+  putU32(data, shape.overrideDataLength ? shape.dataLength : bytes);
+  for (std::int16_t s : shape.samples) putU16(data, static_cast<std::uint16_t>(s));
 
   std::vector<unsigned char> body;
   putTag(body, "WAVE");
-  const auto& first = spec.dataBeforeFormat ? data : format;
-  const auto& second = spec.dataBeforeFormat ? format : data;
+  const auto& first = shape.dataBeforeFormat ? data : format;
+  const auto& second = shape.dataBeforeFormat ? format : data;
   body.insert(body.end(), first.begin(), first.end());
-  if (!spec.dataBeforeFormat) {
-    for (const auto& [tag, contents] : spec.extraChunks) {
+  if (!shape.dataBeforeFormat) {
+    for (const auto& [tag, contents] : shape.extraChunks) {
       putTag(body, tag);
       putU32(body, static_cast<std::uint32_t>(contents.size()));
       body.insert(body.end(), contents.begin(), contents.end());
