@@ -24,16 +24,7 @@
 #include "analyser/fast/simd_target.h"
 #include "analyser/messages.h"
 #include "fast_test_sounds.h"
-// At -O3, GCC 12 reports an overflow in buildWave's vector copies that is not
-// there, a known false positive of that version.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wstringop-overflow"
-#endif
 #include "support/wave_builder.h"
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace {
 

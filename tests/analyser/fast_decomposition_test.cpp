@@ -16,16 +16,7 @@
 #include "fake_clock.h"
 #include "fast_test_sounds.h"
 #include "support/temp_dir.h"
-// At -O3, GCC 12 reports an overflow in buildWave's vector copies that is not
-// there, a known false positive of that version.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wstringop-overflow"
-#endif
 #include "support/wave_builder.h"
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 namespace analyser {
 namespace {
