@@ -5,8 +5,14 @@
 // length as rows of 16-bit values; a frame's sums for every bin are then a
 // product of that matrix with the reduced frame, with each 16 x 16-bit product
 // shifted right by 16 before it is added, exactly as the correlator does.
+//
+// Most bins cannot win, and a far cheaper product proves it: with the rows and
+// the frame cut to bytes, the sums are known to within a bound that holds for
+// any values, so only bins whose best possible score reaches the worst score
+// another bin is sure of need their exact sums. The winner is the literal one.
 
 #include <cstdint>
+#include <vector>
 
 #include "analyser/fast/aligned_buffer.h"
 #include "analyser/fast/kernels.h"
@@ -31,17 +37,32 @@ class CoarseMatrix {
   // The rows in the grouped layout the kernels read (kernels.h).
   const std::int16_t* rows() const { return rows_.data(); }
 
+  // Each value c of the rows as a byte c' = c / 512 rounded, in the byte groups of
+  // the bounds (kernels.h), with what a bound needs of every row: the sum of its
+  // bytes, the length of the row as a vector and that of what the bytes leave
+  // out (c - 512 c'), both rounded up.
+  const std::int8_t* boundRows() const { return boundRows_.data(); }
+  const std::int32_t* boundRowSums() const { return boundRowSums_.data(); }
+  const double* rowLengths() const { return rowLengths_.data(); }
+  const double* remainderLengths() const { return remainderLengths_.data(); }
+
  private:
   int frameLength_;
   int paddedLength_;
   int binCount_;
   int rowCount_;
   AlignedBuffer<std::int16_t> rows_;
+  AlignedBuffer<std::int8_t> boundRows_;
+  AlignedBuffer<std::int32_t> boundRowSums_;
+  AlignedBuffer<double> rowLengths_;
+  AlignedBuffer<double> remainderLengths_;
 };
 
 // Reusable room for one batch of frames.
 class CoarseBatch {
  public:
+  static constexpr int kMaxCapacity = 64;
+  // capacity <= kMaxCapacity.
   CoarseBatch(const CoarseMatrix& matrix, int capacity);
   int capacity() const { return capacity_; }
 
@@ -50,11 +71,28 @@ class CoarseBatch {
   void findBestBins(const Kernels& kernels, const std::int32_t* const* frames, int count,
                     int* bestBins);
 
+  // How many pairs of row groups have met a frame, and how many of them were
+  // worked out exactly, since the batch was made.
+  std::int64_t pairsMet() const { return pairsMet_; }
+  std::int64_t pairsWorkedOut() const { return pairsWorkedOut_; }
+
  private:
+  void sumEverything(const Kernels& kernels, int count, int depth, int* bestBins);
+  void sumWherePossible(const Kernels& kernels, int count, int depth, int* bestBins);
+  int bestOfPairs(const Kernels& kernels, int f, const std::uint8_t* pairs) const;
+
   const CoarseMatrix& matrix_;
   int capacity_;
+  int pairCount_;
   AlignedBuffer<std::int16_t> reduced_;
   AlignedBuffer<std::int32_t> sums_;
+  AlignedBuffer<std::uint8_t> bytes_;
+  AlignedBuffer<std::int32_t> boundSums_;
+  AlignedBuffer<std::uint8_t> possible_;  // [frame][pair]: may hold the winner
+  AlignedBuffer<double> room_;            // for markPossible
+  std::vector<CoarseTile> tiles_;
+  std::int64_t pairsMet_ = 0;
+  std::int64_t pairsWorkedOut_ = 0;
 };
 
 // reduceFrame's values (t / 512 rounded, halves away from zero, to 16 bits),

@@ -11,7 +11,7 @@
 // the roundings on each value's way into the sums.
 //
 // The files that define the sets include no project headers but this one and
-// keep their functions internal, so that no code built for a wider
+// coarse_bounds.h, and keep their functions internal, so that no code built for a wider
 // instruction set can be shared with, and run by, a machine without it.
 
 #include <cstdint>
@@ -31,6 +31,38 @@ inline constexpr int kCoarseGroup = 4;
 inline constexpr int kGroupRows = 16;
 // Row counts are padded to this many rows.
 inline constexpr int kRowMultiple = 2 * kGroupRows;
+// The rows of the coarse search's bounds hold bytes, in the same groups but four
+// columns at a time: the values of row i of a group at columns 4p .. 4p + 3 lie
+// at 64p + 4i .. 64p + 4i + 3 of the group.
+inline constexpr int kBoundColumns = 4;
+
+// The bins of a pair of row groups: two rows a bin.
+inline constexpr int kPairBins = kGroupRows;
+
+// Exact coarse sums wanted for two row groups (rows 2 x kGroupRows x pair on,
+// kPairBins bins) against one to four frames, given by their places in the batch.
+struct CoarseTile {
+  int pair = 0;
+  int frameCount = 0;
+  int frames[4] = {};
+};
+
+// A reduced frame cut to bytes for boundSums: value r becomes a whole q from
+// -127 to 127, about r / step, stored as q + 128.
+struct ByteFrame {
+  int nonZero = 0;  // values that are not 0; none: nothing was written
+  double step = 1.0;
+  double byteLength = 0.0;     // |q| as a vector, rounded up
+  double leftOutLength = 0.0;  // |r - step x q|, rounded up
+};
+
+// What a bound needs of each row of the coarse matrix (coarse_search.h): the sum
+// of its bytes, its length as a vector and that of what the bytes leave out.
+struct BoundRows {
+  const std::int32_t* byteSums = nullptr;
+  const double* lengths = nullptr;
+  const double* remainderLengths = nullptr;
+};
 
 // The refinement's Fourier sums run over blocks of this many values.
 inline constexpr int kFourierBlock = 64;
@@ -48,6 +80,29 @@ struct Kernels {
   // only where coarseDepth (coarse_search.h) allows them.
   void (*coarseSums)(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
                      int frameCount, int length, int depth, std::int32_t* sums);
+
+  // The same sums for the chosen tiles only: each tile's rows against each of its
+  // frames, written to sums[frame * rowCount + row]. Null where a set has none;
+  // the coarse search then computes every sum.
+  void (*tileSums)(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int length,
+                   int depth, const CoarseTile* tiles, int tileCount, std::int32_t* sums);
+
+  // sums[f * rowCount + r] = sum over k of bound row r[k] x frame f[k], the rows
+  // signed bytes from -64 to 64 in the byte groups above, the frames unsigned
+  // bytes one after the other (frameCount a multiple of kCoarseGroup); the sums
+  // are exact in 32 bits for `length` up to 65,536. Null where it would not pay:
+  // the three below are then not used either.
+  void (*boundSums)(const std::int8_t* rows, int rowCount, const std::uint8_t* frames,
+                    int frameCount, int length, std::int32_t* sums);
+
+  // Cuts `length` reduced values to bytes (above).
+  ByteFrame (*toBytes)(const std::int16_t* reduced, int length, std::uint8_t* bytes);
+
+  // From one frame's bound sums, marks each pair of row groups (sixteen bins)
+  // that holds a bin which may win the frame's coarse search: pairs[p] = 1, else
+  // 0. `room` holds 4 x binCount values for the working.
+  void (*markPossible)(const BoundRows& rows, const ByteFrame& frame, const std::int32_t* boundSums,
+                       int binCount, int n, double* room, std::uint8_t* pairs);
 
   // The winning bin of one frame's sums (cosine and sine of each bin side by side),
   // scored as the literal coarse search scores them; on a tie the lower bin.

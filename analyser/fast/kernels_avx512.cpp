@@ -15,7 +15,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
+#include "analyser/fast/coarse_bounds.h"
 #include "analyser/fast/kernels.h"
 
 namespace analyser {
@@ -33,11 +35,19 @@ inline __m512i pairEverywhere(const std::int16_t* frame, int p) {
   return _mm512_broadcastd_epi32(_mm_loadu_si32(frame + 2 * p));
 }
 
-// Adds column pairs first .. first + count - 1 of two row groups against four
-// frames to the eight running sums (one vector of sixteen rows per group and
-// frame). `Depth` pairs' high halves are added in 16 bits (they fit, see
+// Frame values 4q .. 4q + 3 as one 32-bit number.
+inline int loadQuad(const std::uint8_t* frame, int q) {
+  int quad;
+  std::memcpy(&quad, frame + kBoundColumns * q, sizeof quad);
+  return quad;
+}
+
+// Adds column pairs first .. first + count - 1 of two row groups against
+// four frames to the eight running sums (one vector of sixteen rows per group
+// and frame). `Depth` pairs' high halves are added in 16 bits (they fit, see
 // coarseDepth) before one multiply-add with ones widens them, each row's two
-// columns together, into 32 bits.
+// columns together, into 32 bits. Written out by hand: the main loop of the
+// whole analysis, and the compiler keeps these sixteen values in registers.
 template <int Depth>
 void addTile(const std::int16_t* group0, const std::int16_t* group1,
              const std::int16_t* const* frames, int first, int count, __m512i* sums0,
@@ -80,47 +90,111 @@ void addTile(const std::int16_t* group0, const std::int16_t* group1,
   sums1[0] = s10, sums1[1] = s11, sums1[2] = s12, sums1[3] = s13;
 }
 
+// The same for one to three frames, for the tiles of the exact sums.
+template <int Depth, int Frames>
+void addFewTile(const std::int16_t* group0, const std::int16_t* group1,
+                const std::int16_t* const* frames, int first, int count, __m512i* sums0,
+                __m512i* sums1) {
+  const __m512i ones = _mm512_set1_epi16(1);
+  __m512i s0[Frames], s1[Frames];
+  for (int i = 0; i < Frames; ++i) s0[i] = sums0[i], s1[i] = sums1[i];
+  const int end = first + count;
+  for (int p = first; p < end;) {
+    const int stop = end - p < Depth ? end : p + Depth;
+    __m512i t0[Frames], t1[Frames];
+    for (int i = 0; i < Frames; ++i) t0[i] = t1[i] = _mm512_setzero_si512();
+    for (; p < stop; ++p) {
+      const __m512i a0 = _mm512_loadu_si512(group0 + 2 * kGroupRows * p);
+      const __m512i a1 = _mm512_loadu_si512(group1 + 2 * kGroupRows * p);
+      // Each frame pair is fetched once and kept for both groups.
+      __m512i b[Frames];
+      for (int i = 0; i < Frames; ++i) {
+        b[i] = pairEverywhere(frames[i], p);
+        keepInRegister(b[i]);
+      }
+      for (int i = 0; i < Frames; ++i) {
+        t0[i] = _mm512_add_epi16(t0[i], _mm512_mulhi_epi16(a0, b[i]));
+        t1[i] = _mm512_add_epi16(t1[i], _mm512_mulhi_epi16(a1, b[i]));
+      }
+    }
+    for (int i = 0; i < Frames; ++i) {
+      s0[i] = _mm512_dpwssd_epi32(s0[i], t0[i], ones);
+      s1[i] = _mm512_dpwssd_epi32(s1[i], t1[i], ones);
+    }
+  }
+  for (int i = 0; i < Frames; ++i) sums0[i] = s0[i], sums1[i] = s1[i];
+}
+
+// Adds column quads first .. first + count - 1 of two byte row groups against
+// four byte frames to the eight running sums: four products a lane at a time.
+void addBoundTile(const std::int8_t* group0, const std::int8_t* group1,
+                  const std::uint8_t* const* frames, int first, int count, __m512i* sums0,
+                  __m512i* sums1) {
+  __m512i s00 = sums0[0], s01 = sums0[1], s02 = sums0[2], s03 = sums0[3];
+  __m512i s10 = sums1[0], s11 = sums1[1], s12 = sums1[2], s13 = sums1[3];
+  for (int q = first; q < first + count; ++q) {
+    const __m512i a0 = _mm512_loadu_si512(group0 + kBoundColumns * kGroupRows * q);
+    const __m512i a1 = _mm512_loadu_si512(group1 + kBoundColumns * kGroupRows * q);
+    __m512i b0 = _mm512_set1_epi32(loadQuad(frames[0], q));
+    __m512i b1 = _mm512_set1_epi32(loadQuad(frames[1], q));
+    __m512i b2 = _mm512_set1_epi32(loadQuad(frames[2], q));
+    __m512i b3 = _mm512_set1_epi32(loadQuad(frames[3], q));
+    keepInRegister(b0), keepInRegister(b1), keepInRegister(b2), keepInRegister(b3);
+    s00 = _mm512_dpbusd_epi32(s00, b0, a0);
+    s01 = _mm512_dpbusd_epi32(s01, b1, a0);
+    s02 = _mm512_dpbusd_epi32(s02, b2, a0);
+    s03 = _mm512_dpbusd_epi32(s03, b3, a0);
+    s10 = _mm512_dpbusd_epi32(s10, b0, a1);
+    s11 = _mm512_dpbusd_epi32(s11, b1, a1);
+    s12 = _mm512_dpbusd_epi32(s12, b2, a1);
+    s13 = _mm512_dpbusd_epi32(s13, b3, a1);
+  }
+  sums0[0] = s00, sums0[1] = s01, sums0[2] = s02, sums0[3] = s03;
+  sums1[0] = s10, sums1[1] = s11, sums1[2] = s12, sums1[3] = s13;
+}
+
 // A block of row groups meets a block of frames a slice of columns at a time,
 // so that the slice of the row block and of the frames, with the running sums,
 // stay in the first-level cache while every pair of groups meets every four
-// frames; the table is read from memory once per call, in one stream.
+// frames; the table is read from memory once per call, in one stream. A step
+// is the 64 bytes that hold a group's values of `Columns` neighbouring columns.
 constexpr int kBlockGroups = 4;
 constexpr int kBlockFrames = 32;
-constexpr int kSlicePairs = 32;
+constexpr int kSliceSteps = 32;
 
-template <int Depth>
-void coarseSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
-                  int frameCount, int length, std::int32_t* sums) {
+template <int Columns, typename Row, typename Frame, typename AddTile>
+void blockedSums(const Row* rows, int rowCount, const Frame* frames, int frameCount, int length,
+                 std::int32_t* sums, AddTile addTile) {
   const int groups = rowCount / kGroupRows;
-  const int pairs = length / 2;
+  const int steps = length / Columns;
   const std::int64_t groupValues = std::int64_t{kGroupRows} * length;
   alignas(64) __m512i running[kBlockGroups][kBlockFrames];
   for (int g0 = 0; g0 < groups; g0 += kBlockGroups) {
     const int blockGroups = groups - g0 < kBlockGroups ? groups - g0 : kBlockGroups;
-    const std::int16_t* block = rows + g0 * groupValues;
+    const Row* block = rows + g0 * groupValues;
     for (int f0 = 0; f0 < frameCount; f0 += kBlockFrames) {
       const int blockFrames = frameCount - f0 < kBlockFrames ? frameCount - f0 : kBlockFrames;
       for (int g = 0; g < blockGroups; ++g)
         for (int f = 0; f < blockFrames; ++f) running[g][f] = _mm512_setzero_si512();
-      for (int p = 0; p < pairs; p += kSlicePairs) {
-        const int count = pairs - p < kSlicePairs ? pairs - p : kSlicePairs;
+      for (int p = 0; p < steps; p += kSliceSteps) {
+        const int count = steps - p < kSliceSteps ? steps - p : kSliceSteps;
         // While the first frames pass this block, the next one is fetched into the
         // second-level cache a slice at a time: the table is too big to stay in
         // the caches, and fetching it only when needed would stall the work.
         if (f0 == 0 && g0 + kBlockGroups < groups)
           for (int g = 0; g < kBlockGroups && g0 + kBlockGroups + g < groups; ++g) {
             const char* next = reinterpret_cast<const char*>(
-                block + (kBlockGroups + g) * groupValues + 2 * kGroupRows * p);
-            for (int line = 0; line < count * 2 * kGroupRows * 2; line += 64)
+                block + (kBlockGroups + g) * groupValues + Columns * kGroupRows * p);
+            for (int line = 0; line < count * 64; line += 64)
               _mm_prefetch(next + line, _MM_HINT_T1);
           }
         for (int g = 0; g < blockGroups; g += 2)
           for (int f = 0; f < blockFrames; f += 4) {
-            const std::int16_t* quad[4];
+            const Frame* quad[4];
             for (int i = 0; i < 4; ++i)
               quad[i] = frames + static_cast<std::int64_t>(f0 + f + i) * length;
-            addTile<Depth>(block + g * groupValues, block + (g + 1) * groupValues, quad, p, count,
-                           &running[g][f], &running[g + 1][f]);
+            addTile(block + g * groupValues, block + (g + 1) * groupValues, quad, p, count,
+                    &running[g][f], &running[g + 1][f]);
           }
       }
       for (int g = 0; g < blockGroups; ++g)
@@ -132,6 +206,12 @@ void coarseSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* fr
   }
 }
 
+template <int Depth>
+void coarseSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
+                  int frameCount, int length, std::int32_t* sums) {
+  blockedSums<2>(rows, rowCount, frames, frameCount, length, sums, addTile<Depth>);
+}
+
 void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int frameCount,
                 int length, int depth, std::int32_t* sums) {
   if (depth >= 8)
@@ -140,6 +220,63 @@ void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* fram
     coarseSumsAt<4>(rows, rowCount, frames, frameCount, length, sums);
   else
     coarseSumsAt<2>(rows, rowCount, frames, frameCount, length, sums);
+}
+
+void boundSums(const std::int8_t* rows, int rowCount, const std::uint8_t* frames, int frameCount,
+               int length, std::int32_t* sums) {
+  blockedSums<kBoundColumns>(rows, rowCount, frames, frameCount, length, sums, addBoundTile);
+}
+
+// Each tile's two groups meet its frames over every column at once; the
+// tiles of one pair of groups follow one another, so the pair's rows are read
+// from the second-level cache after the first.
+template <int Depth, int Frames>
+void addWholeTile(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int length,
+                  const CoarseTile& tile, std::int32_t* sums) {
+  const std::int64_t groupValues = std::int64_t{kGroupRows} * length;
+  const std::int16_t* group0 = rows + 2 * tile.pair * groupValues;
+  const std::int16_t* chosen[Frames];
+  __m512i sums0[Frames], sums1[Frames];
+  for (int i = 0; i < Frames; ++i) {
+    chosen[i] = frames + static_cast<std::int64_t>(tile.frames[i]) * length;
+    sums0[i] = sums1[i] = _mm512_setzero_si512();
+  }
+  if constexpr (Frames == 4)
+    addTile<Depth>(group0, group0 + groupValues, chosen, 0, length / 2, sums0, sums1);
+  else
+    addFewTile<Depth, Frames>(group0, group0 + groupValues, chosen, 0, length / 2, sums0, sums1);
+  for (int i = 0; i < Frames; ++i) {
+    std::int32_t* out =
+        sums + static_cast<std::int64_t>(tile.frames[i]) * rowCount + 2 * kGroupRows * tile.pair;
+    _mm512_storeu_si512(out, sums0[i]);
+    _mm512_storeu_si512(out + kGroupRows, sums1[i]);
+  }
+}
+
+template <int Depth>
+void tileSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int length,
+                const CoarseTile* tiles, int tileCount, std::int32_t* sums) {
+  for (int t = 0; t < tileCount; ++t) {
+    const CoarseTile& tile = tiles[t];
+    if (tile.frameCount == 4)
+      addWholeTile<Depth, 4>(rows, rowCount, frames, length, tile, sums);
+    else if (tile.frameCount == 3)
+      addWholeTile<Depth, 3>(rows, rowCount, frames, length, tile, sums);
+    else if (tile.frameCount == 2)
+      addWholeTile<Depth, 2>(rows, rowCount, frames, length, tile, sums);
+    else
+      addWholeTile<Depth, 1>(rows, rowCount, frames, length, tile, sums);
+  }
+}
+
+void tileSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int length,
+              int depth, const CoarseTile* tiles, int tileCount, std::int32_t* sums) {
+  if (depth >= 8)
+    tileSumsAt<8>(rows, rowCount, frames, length, tiles, tileCount, sums);
+  else if (depth >= 4)
+    tileSumsAt<4>(rows, rowCount, frames, length, tiles, tileCount, sums);
+  else
+    tileSumsAt<2>(rows, rowCount, frames, length, tiles, tileCount, sums);
 }
 
 // ---- best bin
@@ -396,7 +533,8 @@ void subtractSines(std::int32_t* values, const double* angles, int count, double
 }  // namespace
 
 const Kernels& avx512Kernels() {
-  static const Kernels kernels{coarseSums, bestBin, fourierSums, subtractSines};
+  static const Kernels kernels{coarseSums,       tileSums, boundSums,   bytesOf,
+                               markPossibleBins, bestBin,  fourierSums, subtractSines};
   return kernels;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "analyser/fast/coarse_bounds.h"
 #include "analyser/fast/kernels.h"
 
 namespace analyser {
@@ -32,6 +33,35 @@ void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* fram
         sum += (row[k * kGroupRows] * frame[k]) >> 16;
         sum += (row[k * kGroupRows + 1] * frame[k + 1]) >> 16;
       }
+      sums[static_cast<std::int64_t>(f) * rowCount + r] = sum;
+    }
+  }
+}
+
+void tileSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int length,
+              int /*depth*/, const CoarseTile* tiles, int tileCount, std::int32_t* sums) {
+  for (int t = 0; t < tileCount; ++t) {
+    const int first = tiles[t].pair * 2 * kGroupRows;
+    const std::int16_t* pairRows = rows + static_cast<std::int64_t>(first) * length;
+    for (int i = 0; i < tiles[t].frameCount; ++i) {
+      const int f = tiles[t].frames[i];
+      coarseSums(pairRows, 2 * kGroupRows, frames + static_cast<std::int64_t>(f) * length, 1,
+                 length, 2, sums + static_cast<std::int64_t>(f) * rowCount + first);
+    }
+  }
+}
+
+void boundSums(const std::int8_t* rows, int rowCount, const std::uint8_t* frames, int frameCount,
+               int length, std::int32_t* sums) {
+  for (int f = 0; f < frameCount; ++f) {
+    const std::uint8_t* frame = frames + static_cast<std::int64_t>(f) * length;
+    for (int r = 0; r < rowCount; ++r) {
+      const std::int8_t* row = rows +
+                               static_cast<std::int64_t>(r / kGroupRows) * kGroupRows * length +
+                               (r % kGroupRows) * kBoundColumns;
+      std::int32_t sum = 0;
+      for (int k = 0; k < length; k += kBoundColumns)
+        for (int i = 0; i < kBoundColumns; ++i) sum += row[k * kGroupRows + i] * frame[k + i];
       sums[static_cast<std::int64_t>(f) * rowCount + r] = sum;
     }
   }
@@ -125,7 +155,8 @@ void subtractSines(std::int32_t* values, const double* angles, int count, double
 }  // namespace
 
 const Kernels& portableKernels() {
-  static const Kernels kernels{coarseSums, bestBin, fourierSums, subtractSines};
+  static const Kernels kernels{coarseSums,       tileSums, boundSums,   bytesOf,
+                               markPossibleBins, bestBin,  fourierSums, subtractSines};
   return kernels;
 }
 
