@@ -58,43 +58,50 @@ ByteFrame bytesOf(const std::int16_t* reduced, int length, std::uint8_t* bytes) 
 
 void markPossibleBins(const BoundRows& rows, const ByteFrame& frame, const std::int32_t* boundSums,
                       int binCount, int n, double* room, std::uint8_t* pairs) {
-  const int rowCount = 2 * binCount;
-  double* upper = room;
-  double* lower = room + rowCount;
   const double toSum = frame.step / 128.0;  // 512 step / 65,536
   const double half = frame.nonZero / 2.0;
   const double perLength = frame.leftOutLength / 65'536.0;
   const double perRemainder = frame.step * frame.byteLength / 65'536.0;
-  for (int row = 0; row < rowCount; ++row) {
+  // The least and the greatest |S| a row allows, with room for the roundings of
+  // these few steps.
+  auto bounds = [&](int row, double& least, double& greatest) {
     // The frame's bytes were q + 128.
     const double q = boundSums[row] - 128 * rows.byteSums[row];
     const double centre = std::abs(toSum * q - half);
     const double reach =
         perLength * rows.lengths[row] + perRemainder * rows.remainderLengths[row] + half;
-    // Room for the roundings of these few steps.
     const double slack = 1e-9 * (centre + reach) + 1e-6;
-    upper[row] = centre + reach + slack;
-    lower[row] = std::max(0.0, centre - reach - slack);
+    greatest = centre + reach + slack;
+    least = std::max(0.0, centre - reach - slack);
+  };
+  // Bins up to the end of the last pair: the rows are padded with zeros, whose
+  // least sums are 0 and whose greatest are never read. Eight running maxima, so
+  // that the loop runs eight bins at a time.
+  const int paddedBins = (binCount + kPairBins - 1) / kPairBins * kPairBins;
+  double* greatestSquares = room;
+  constexpr int kLanes = 8;
+  double leastOfBest[kLanes] = {};
+  for (int first = 0; first < paddedBins; first += kLanes) {
+    for (int lane = 0; lane < kLanes; ++lane) {
+      const int bin = first + lane;
+      double cosLeast, cosGreatest, sinLeast, sinGreatest;
+      bounds(2 * bin, cosLeast, cosGreatest);
+      bounds(2 * bin + 1, sinLeast, sinGreatest);
+      greatestSquares[bin] = cosGreatest * cosGreatest + sinGreatest * sinGreatest;
+      leastOfBest[lane] =
+          std::max(leastOfBest[lane], cosLeast * cosLeast + sinLeast * sinLeast);
+    }
   }
-  double leastOfBest = 0.0;
-  for (int bin = 0; bin < binCount; ++bin) {
-    const double c = lower[2 * bin];
-    const double s = lower[2 * bin + 1];
-    leastOfBest = std::max(leastOfBest, c * c + s * s);
-  }
+  const double least = *std::max_element(leastOfBest, leastOfBest + kLanes);
   // The score the winner reaches at least, and the greatest sums a bin needs to
   // reach it; the factors allow for the roundings of the literal score.
-  const double sure = std::floor(std::sqrt(leastOfBest) * 2'048.0 / n * (1 - 1e-12));
+  const double sure = std::floor(std::sqrt(least) * 2'048.0 / n * (1 - 1e-12));
   const double needed = sure * n / 2'048.0 * (1 - 1e-12);
   const double neededSquare = needed * needed;
   for (int first = 0; first < binCount; first += kPairBins) {
     const int end = std::min(binCount, first + kPairBins);
     int possible = 0;
-    for (int bin = first; bin < end; ++bin) {
-      const double c = upper[2 * bin];
-      const double s = upper[2 * bin + 1];
-      possible |= c * c + s * s >= neededSquare;
-    }
+    for (int bin = first; bin < end; ++bin) possible |= greatestSquares[bin] >= neededSquare;
     pairs[first / kPairBins] = static_cast<std::uint8_t>(possible);
   }
 }

@@ -95,7 +95,7 @@ CoarseBatch::CoarseBatch(const CoarseMatrix& matrix, int capacity)
       bytes_(static_cast<std::size_t>(capacity_) * matrix.paddedLength()),
       boundSums_(static_cast<std::size_t>(capacity_) * matrix.rowCount()),
       possible_(static_cast<std::size_t>(capacity_) * pairCount_),
-      room_(static_cast<std::size_t>(4) * matrix.binCount()) {}
+      room_(static_cast<std::size_t>(matrix.binCount()) + kPairBins) {}
 
 void CoarseBatch::findBestBins(const Kernels& kernels, const std::int32_t* const* frames, int count,
                                int* bestBins) {

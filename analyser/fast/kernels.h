@@ -100,7 +100,9 @@ struct Kernels {
 
   // From one frame's bound sums, marks each pair of row groups (sixteen bins)
   // that holds a bin which may win the frame's coarse search: pairs[p] = 1, else
-  // 0. `room` holds 4 x binCount values for the working.
+  // 0. `room` holds binCount + kPairBins values and receives, for each bin b, the
+  // greatest |S|^2 that bin allows in room[b]; the sums are padded to whole pairs
+  // of groups.
   void (*markPossible)(const BoundRows& rows, const ByteFrame& frame, const std::int32_t* boundSums,
                        int binCount, int n, double* room, std::uint8_t* pairs);
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -107,6 +108,224 @@ TEST_P(EachTarget, CoarseSumsMatchTheCorrelatorBitForBit) {
           ASSERT_EQ(quietSums[f * matrix.rowCount() + r], sums[(f % 2) * matrix.rowCount() + r])
               << "n " << n << " depth " << depth;
     }
+  }
+}
+
+// The reduced frames of variedFrames, `length` values each, with some that
+// test the bounds hardest: one value alone (every bin ties), values of +-1, and
+// quiet and loud tones at the top and bottom of the search.
+std::vector<std::vector<std::int16_t>> reducedFrames(int n, int length) {
+  auto frames = variedFrames(n);
+  auto add = [&](auto value) {
+    std::vector<std::int32_t> frame(n);
+    for (int k = 0; k < n; ++k) frame[k] = value(k);
+    frames.push_back(frame);
+  };
+  add([](int k) { return k == 0 ? 20'000 * 512 : 0; });
+  add([n](int k) { return k == n / 2 ? -512 : 0; });
+  Random random(n + 1);
+  add([&](int) { return static_cast<std::int32_t>(random.next() % 3) * 512 - 512; });
+  // Tones of a few reduced units, where the floors of the products outweigh the
+  // tone in many bins, at several phases.
+  for (const double phase : {0.0, 1.0, 2.5, 4.0})
+    for (const double level : {700.0, 1'100.0})
+      add([&](int k) {
+        return static_cast<std::int32_t>(level * std::sin(phase + kTwoPi * 1'000.0 * k / 44'100));
+      });
+  for (const double hz : {55.0, 57.3, 7'963.0, 9'000.0})
+    for (const double level : {3e3, 8e6})
+      add([&](int k) {
+        return static_cast<std::int32_t>(level * std::sin(kTwoPi * hz * k / 44'100));
+      });
+  std::vector<std::vector<std::int16_t>> reduced;
+  for (const auto& frame : frames) {
+    reduced.emplace_back(length, 0);
+    reduceFrame(frame.data(), n, reduced.back().data());
+  }
+  return reduced;
+}
+
+TEST_P(EachTarget, BoundSumsAreTheByteProducts) {
+  if (kernels().boundSums == nullptr) GTEST_SKIP() << "no bounds on this set";
+  auto table = std::make_unique<SineCosineTable>();
+  buildSineCosineTable(*table);
+  for (const int n : {735, 2205}) {
+    const CoarseMatrix matrix(n, *table);
+    const int length = matrix.paddedLength();
+    const auto frames = reducedFrames(n, length);
+    const int count = static_cast<int>(frames.size()) / kCoarseGroup * kCoarseGroup;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * length, 128);
+    for (int f = 0; f < count; ++f) {
+      const std::vector<std::int16_t>& r = frames[f];
+      std::uint8_t* b = bytes.data() + static_cast<std::size_t>(f) * length;
+      const ByteFrame cut = kernels().toBytes(r.data(), length, b);
+      const int nonZero =
+          static_cast<int>(std::count_if(r.begin(), r.end(), [](int v) { return v != 0; }));
+      ASSERT_EQ(cut.nonZero, nonZero) << n << " " << f;
+      if (nonZero == 0) continue;
+      // The lengths the bound relies on are at least the true ones.
+      long double bytesSquared = 0, leftOutSquared = 0;
+      for (int k = 0; k < length; ++k) {
+        const int q = b[k] - 128;
+        ASSERT_LE(std::abs(q), 127);
+        bytesSquared += static_cast<long double>(q) * q;
+        const long double leftOut = r[k] - static_cast<long double>(cut.step) * q;
+        leftOutSquared += leftOut * leftOut;
+      }
+      EXPECT_GE(static_cast<long double>(cut.byteLength), std::sqrt(bytesSquared)) << n << " " << f;
+      EXPECT_GE(static_cast<long double>(cut.leftOutLength), std::sqrt(leftOutSquared))
+          << n << " " << f;
+      // Cutting loses little: the left-out part is a small share of the frame.
+      long double frameSquared = 0;
+      for (const int v : r) frameSquared += static_cast<long double>(v) * v;
+      EXPECT_LE(cut.leftOutLength, 0.01 * std::sqrt(frameSquared) + 1.0) << n << " " << f;
+    }
+    std::vector<std::int32_t> sums(static_cast<std::size_t>(count) * matrix.rowCount());
+    kernels().boundSums(matrix.boundRows(), matrix.rowCount(), bytes.data(), count, length,
+                        sums.data());
+    for (int f = 0; f < count; ++f)
+      for (int row = 0; row < matrix.rowCount(); ++row) {
+        // Row i of a group keeps columns 4p .. 4p + 3 at 64p + 4i of the group.
+        const std::int8_t* group =
+            matrix.boundRows() + static_cast<std::size_t>(row / kGroupRows) * kGroupRows * length;
+        std::int64_t expected = 0;
+        for (int k = 0; k < length; ++k) {
+          const int c = group[(k / 4) * 64 + (row % kGroupRows) * 4 + k % 4];
+          ASSERT_LE(std::abs(c), 64);
+          expected += c * bytes[static_cast<std::size_t>(f) * length + k];
+        }
+        ASSERT_EQ(sums[static_cast<std::size_t>(f) * matrix.rowCount() + row], expected)
+            << n << " frame " << f << " row " << row;
+      }
+  }
+}
+
+// Every bin's exact sums lie within the bound, on the frames above and on frames
+// made to defeat it: +-1 wherever a row is positive, so that no product's floor
+// takes anything off, or wherever it is negative, so that each takes almost one.
+TEST_P(EachTarget, BoundsHoldEveryBinsExactSums) {
+  if (kernels().boundSums == nullptr) GTEST_SKIP() << "no bounds on this set";
+  auto table = std::make_unique<SineCosineTable>();
+  buildSineCosineTable(*table);
+  const int n = 735;
+  const CoarseMatrix matrix(n, *table);
+  const int length = matrix.paddedLength();
+  auto frames = reducedFrames(n, length);
+  for (const int bin : {0, 300, 1'050})
+    for (const int sign : {1, -1}) {
+      std::vector<std::int16_t> frame(length, 0);
+      std::uint32_t accumulator = 0;
+      for (int k = 0; k < reducedCount(n); ++k) {
+        const int c = cosineHalf((*table)[accumulator >> 16]);
+        frame[k] = static_cast<std::int16_t>(c * sign > 0 ? sign : 0);
+        accumulator += phaseIncrement(coarseBinFrequency(bin));
+      }
+      frames.push_back(frame);
+    }
+  while (frames.size() % kCoarseGroup != 0) frames.push_back(frames.front());
+  const int count = static_cast<int>(frames.size());
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) * length, 128);
+  std::vector<ByteFrame> cuts;
+  for (int f = 0; f < count; ++f)
+    cuts.push_back(kernels().toBytes(frames[f].data(), length, bytes.data() + f * length));
+  std::vector<std::int32_t> sums(static_cast<std::size_t>(count) * matrix.rowCount());
+  kernels().boundSums(matrix.boundRows(), matrix.rowCount(), bytes.data(), count, length,
+                      sums.data());
+  const BoundRows rows{matrix.boundRowSums(), matrix.rowLengths(), matrix.remainderLengths()};
+  std::vector<double> room(matrix.binCount() + kPairBins);
+  std::vector<std::uint8_t> pairs(matrix.rowCount() / (2 * kGroupRows));
+  for (int f = 0; f < count; ++f) {
+    if (cuts[f].nonZero == 0) continue;
+    kernels().markPossible(rows, cuts[f], sums.data() + f * matrix.rowCount(), matrix.binCount(), n,
+                           room.data(), pairs.data());
+    const int winner = coarseSearch(frames[f].data(), n, *table);
+    EXPECT_EQ(pairs[winner / kPairBins], 1) << "frame " << f;
+    for (int bin = 0; bin < matrix.binCount(); ++bin) {
+      const CoarseSums exact = correlateBin(frames[f].data(), reducedCount(n),
+                                            phaseIncrement(coarseBinFrequency(bin)), *table);
+      const double c = exact.sumCos;
+      const double s = exact.sumSin;
+      ASSERT_LE(c * c + s * s, room[bin]) << "frame " << f << " bin " << bin;
+    }
+  }
+}
+
+TEST_P(EachTarget, TileSumsAreTheCoarseSumsOfTheirTiles) {
+  if (kernels().tileSums == nullptr) GTEST_SKIP() << "no tiles on this set";
+  auto table = std::make_unique<SineCosineTable>();
+  buildSineCosineTable(*table);
+  const CoarseMatrix matrix(1'470, *table);
+  const int length = matrix.paddedLength();
+  const int rowCount = matrix.rowCount();
+  const auto frames = reducedFrames(1'470, length);
+  const int count = static_cast<int>(frames.size()) / kCoarseGroup * kCoarseGroup;
+  std::vector<std::int16_t> packed;
+  for (int f = 0; f < count; ++f) packed.insert(packed.end(), frames[f].begin(), frames[f].end());
+  // Pairs first and last, tiles of one to four frames, a frame in several tiles.
+  const int last = rowCount / (2 * kGroupRows) - 1;
+  const std::vector<CoarseTile> tiles = {
+      {0, 4, {0, 1, 2, 3}}, {0, 1, {5}}, {3, 2, {4, 9}}, {last, 3, {2, 8, 6}}, {last, 1, {7}}};
+  for (const int depth : {2, 8}) {
+    std::vector<std::int32_t> all(static_cast<std::size_t>(count) * rowCount);
+    std::vector<std::int32_t> got(all.size(), 12'345);
+    kernels().coarseSums(matrix.rows(), rowCount, packed.data(), count, length, 2, all.data());
+    // Depth 8 holds only for the quiet frames; tiles at that depth take those alone.
+    std::vector<CoarseTile> chosen;
+    for (const CoarseTile& tile : tiles) {
+      bool quiet = true;
+      for (int i = 0; i < tile.frameCount; ++i)
+        quiet = quiet && coarseDepth(frames[tile.frames[i]].data(), length) == 8;
+      if (depth == 2 || quiet) chosen.push_back(tile);
+    }
+    ASSERT_FALSE(chosen.empty());
+    kernels().tileSums(matrix.rows(), rowCount, packed.data(), length, depth, chosen.data(),
+                       static_cast<int>(chosen.size()), got.data());
+    std::vector<bool> covered(all.size(), false);
+    for (const CoarseTile& tile : chosen)
+      for (int i = 0; i < tile.frameCount; ++i)
+        for (int r = 0; r < 2 * kGroupRows; ++r)
+          covered[static_cast<std::size_t>(tile.frames[i]) * rowCount + tile.pair * 2 * kGroupRows +
+                  r] = true;
+    for (std::size_t i = 0; i < all.size(); ++i)
+      ASSERT_EQ(got[i], covered[i] ? all[i] : 12'345) << "depth " << depth << " at " << i;
+  }
+}
+
+// The batch's winners are the literal search's, whichever bins it skips, and it
+// skips most of them where one component stands out.
+TEST_P(EachTarget, BatchesFindTheLiteralWinnerFromFewPairs) {
+  auto table = std::make_unique<SineCosineTable>();
+  buildSineCosineTable(*table);
+  for (const int n : {735, 2940}) {
+    const CoarseMatrix matrix(n, *table);
+    const int length = matrix.paddedLength();
+    const auto reduced = reducedFrames(n, length);
+    const auto frames = variedFrames(n);
+    std::vector<std::vector<std::int32_t>> all = frames;
+    // reducedFrames' extra frames again, as analyser values.
+    for (std::size_t f = frames.size(); f < reduced.size(); ++f) {
+      std::vector<std::int32_t> frame(n);
+      for (int k = 0; k < n; ++k) frame[k] = reduced[f][k] * 512;
+      all.push_back(frame);
+    }
+    std::vector<const std::int32_t*> starts;
+    for (const auto& frame : all) starts.push_back(frame.data());
+    CoarseBatch batch(matrix, static_cast<int>(starts.size()));
+    std::vector<int> got(starts.size());
+    batch.findBestBins(kernels(), starts.data(), static_cast<int>(starts.size()), got.data());
+    for (std::size_t f = 0; f < starts.size(); ++f)
+      ASSERT_EQ(got[f], coarseSearch(reduced[f].data(), n, *table)) << "n " << n << " frame " << f;
+
+    // A loud tone alone: a few pairs around it are worked out, the rest proven to lose.
+    CoarseBatch tone(matrix, 1);
+    const std::int32_t* loud = all[4].data();  // 440 Hz at full scale
+    int bin = 0;
+    tone.findBestBins(kernels(), &loud, 1, &bin);
+    EXPECT_EQ(bin, coarseSearch(reduced[4].data(), n, *table));
+    if (kernels().boundSums != nullptr)
+      EXPECT_LE(tone.pairsWorkedOut() * 10, tone.pairsMet()) << n;
+    else
+      EXPECT_EQ(tone.pairsWorkedOut(), tone.pairsMet()) << n;
   }
 }
 
