@@ -5,8 +5,8 @@
 //
 // A row's exact sum S is the sum of floor(r[k] c[k] / 65,536): P / 65,536 less
 // between 0 and one for each value r[k] that is not 0, where P = sum r[k] c[k].
-// With r = step q + e and c = 512 c' + d (q and c' the bytes),
-// P = 512 step sum q c' + sum e c + step sum q d, and the last two terms are at
+// With r = step q + e and c = s c' + d (q and c' the bytes, s = kBoundScale),
+// P = s step sum q c' + sum e c + step sum q d, and the last two terms are at
 // most |e| |c| + step |q| |d| (Cauchy-Schwarz). So S lies within a known reach
 // of a centre worked out from the byte sum alone; a bin's score then lies
 // between those of the least and the greatest sums its two rows allow.
@@ -58,7 +58,7 @@ ByteFrame bytesOf(const std::int16_t* reduced, int length, std::uint8_t* bytes) 
 
 void markPossibleBins(const BoundRows& rows, const ByteFrame& frame, const std::int32_t* boundSums,
                       int binCount, int n, double* room, std::uint8_t* pairs) {
-  const double toSum = frame.step / 128.0;  // 512 step / 65,536
+  const double toSum = kBoundScale * frame.step / 65'536.0;
   const double half = frame.nonZero / 2.0;
   const double perLength = frame.leftOutLength / 65'536.0;
   const double perRemainder = frame.step * frame.byteLength / 65'536.0;
@@ -88,8 +88,7 @@ void markPossibleBins(const BoundRows& rows, const ByteFrame& frame, const std::
       bounds(2 * bin, cosLeast, cosGreatest);
       bounds(2 * bin + 1, sinLeast, sinGreatest);
       greatestSquares[bin] = cosGreatest * cosGreatest + sinGreatest * sinGreatest;
-      leastOfBest[lane] =
-          std::max(leastOfBest[lane], cosLeast * cosLeast + sinLeast * sinLeast);
+      leastOfBest[lane] = std::max(leastOfBest[lane], cosLeast * cosLeast + sinLeast * sinLeast);
     }
   }
   const double least = *std::max_element(leastOfBest, leastOfBest + kLanes);

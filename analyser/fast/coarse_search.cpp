@@ -33,9 +33,9 @@ std::size_t boundPosition(int row, int k, int length) {
          (row % kGroupRows) * kBoundColumns + k % kBoundColumns;
 }
 
-// c / 512 rounded, halves away from zero: -64 .. 64 for table values.
+// c / kBoundScale rounded, halves away from zero: -127 .. 127 for table values.
 std::int8_t boundByte(std::int16_t c) {
-  const int magnitude = (std::abs(int{c}) + 256) >> 9;
+  const int magnitude = (std::abs(int{c}) + kBoundScale / 2) / kBoundScale;
   return static_cast<std::int8_t>(c < 0 ? -magnitude : magnitude);
 }
 
@@ -77,7 +77,7 @@ CoarseMatrix::CoarseMatrix(int n, const SineCosineTable& table)
       boundRows_[boundPosition(row, k, paddedLength_)] = b;
       byteSum += b;
       squares += std::int64_t{c} * c;
-      const std::int64_t remainder = c - 512 * std::int64_t{b};
+      const std::int64_t remainder = c - kBoundScale * std::int64_t{b};
       remainderSquares += remainder * remainder;
     }
     boundRowSums_[row] = byteSum;

@@ -37,10 +37,10 @@ class CoarseMatrix {
   // The rows in the grouped layout the kernels read (kernels.h).
   const std::int16_t* rows() const { return rows_.data(); }
 
-  // Each value c of the rows as a byte c' = c / 512 rounded, in the byte groups of
+  // Each value c of the rows as a byte c' = c / kBoundScale rounded, in the byte groups of
   // the bounds (kernels.h), with what a bound needs of every row: the sum of its
   // bytes, the length of the row as a vector and that of what the bytes leave
-  // out (c - 512 c'), both rounded up.
+  // out (c - kBoundScale c'), both rounded up.
   const std::int8_t* boundRows() const { return boundRows_.data(); }
   const std::int32_t* boundRowSums() const { return boundRowSums_.data(); }
   const double* rowLengths() const { return rowLengths_.data(); }

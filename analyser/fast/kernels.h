@@ -35,6 +35,8 @@ inline constexpr int kRowMultiple = 2 * kGroupRows;
 // columns at a time: the values of row i of a group at columns 4p .. 4p + 3 lie
 // at 64p + 4i .. 64p + 4i + 3 of the group.
 inline constexpr int kBoundColumns = 4;
+// Their bytes are the table's values c / kBoundScale rounded: -127 .. 127.
+inline constexpr int kBoundScale = 258;
 
 // The bins of a pair of row groups: two rows a bin.
 inline constexpr int kPairBins = kGroupRows;
@@ -88,7 +90,7 @@ struct Kernels {
                    int depth, const CoarseTile* tiles, int tileCount, std::int32_t* sums);
 
   // sums[f * rowCount + r] = sum over k of bound row r[k] x frame f[k], the rows
-  // signed bytes from -64 to 64 in the byte groups above, the frames unsigned
+  // signed bytes from -127 to 127 in the byte groups above, the frames unsigned
   // bytes one after the other (frameCount a multiple of kCoarseGroup); the sums
   // are exact in 32 bits for `length` up to 65,536. Null where it would not pay:
   // the three below are then not used either.
