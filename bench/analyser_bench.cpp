@@ -1,5 +1,6 @@
 // Micro-benchmarks of the fast analyser: one estimation at each frame length,
-// the subtraction per value, and the coarse kernel on each instruction set.
+// the subtraction per value, and the coarse kernel and the whole coarse search on
+// each instruction set.
 
 #include <benchmark/benchmark.h>
 
@@ -121,6 +122,31 @@ void BM_CoarseKernel(benchmark::State& state) {
   state.SetLabel(simdTargetName(target) + " depth " + std::to_string(depth));
 }
 
+// The whole coarse search of a batch, per frame: on the sets with bounds, the
+// byte product for every bin and the exact sums where a bin may still win.
+void BM_CoarseSearch(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const auto target = static_cast<SimdTarget>(state.range(1));
+  if (!simdTargetAvailable(target)) return state.SkipWithError("not on this machine");
+  const CoarseMatrix matrix(n, table());
+  constexpr int kFrames = FastEstimator::kBatchFrames;
+  const std::vector<std::int32_t> signal = musicSignal(n, kFrames);
+  std::vector<const std::int32_t*> frames(kFrames);
+  for (int m = 0; m < kFrames; ++m) frames[m] = signal.data() + m * n;
+  CoarseBatch batch(matrix, kFrames);
+  int bins[kFrames];
+  const Kernels& kernels = kernelsFor(target);
+  for (auto _ : state) {
+    batch.findBestBins(kernels, frames.data(), kFrames, bins);
+    benchmark::DoNotOptimize(bins);
+  }
+  state.counters["per_frame"] = benchmark::Counter(
+      kFrames, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["exact_share"] =
+      static_cast<double>(batch.pairsWorkedOut()) / static_cast<double>(batch.pairsMet());
+  state.SetLabel(simdTargetName(target));
+}
+
 void frameLengthsAndTargets(benchmark::internal::Benchmark* b) {
   for (const int n : {735, 1470, 2205, 2940})
     for (const SimdTarget t : {SimdTarget::kAvx512, SimdTarget::kAvx2, SimdTarget::kPortable})
@@ -140,5 +166,6 @@ BENCHMARK(BM_Subtraction)
     ->Arg(static_cast<int>(SimdTarget::kPortable));
 BENCHMARK(BM_LiteralSubtraction);
 BENCHMARK(BM_CoarseKernel)->Apply(frameLengthsAndTargets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CoarseSearch)->Apply(frameLengthsAndTargets)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
