@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "analyser/estimator.h"
 
@@ -95,7 +96,9 @@ CoarseBatch::CoarseBatch(const CoarseMatrix& matrix, int capacity)
       bytes_(static_cast<std::size_t>(capacity_) * matrix.paddedLength()),
       boundSums_(static_cast<std::size_t>(capacity_) * matrix.rowCount()),
       possible_(static_cast<std::size_t>(capacity_) * pairCount_),
-      room_(static_cast<std::size_t>(matrix.binCount()) + kPairBins) {}
+      room_(static_cast<std::size_t>(matrix.binCount()) + kPairBins) {
+  if (capacity_ > kMaxCapacity) throw std::invalid_argument("coarse batch too large");
+}
 
 void CoarseBatch::findBestBins(const Kernels& kernels, const std::int32_t* const* frames, int count,
                                int* bestBins) {
@@ -130,18 +133,18 @@ void CoarseBatch::sumWherePossible(const Kernels& kernels, int count, int depth,
   const int length = matrix_.paddedLength();
   const int rowCount = matrix_.rowCount();
   int active[kMaxCapacity];
-  ByteFrame scales[kMaxCapacity];
+  ByteFrame cut[kMaxCapacity];
   int activeCount = 0;
   for (int f = 0; f < count; ++f) {
-    const ByteFrame scale =
+    const ByteFrame bytes =
         kernels.toBytes(reduced_.data() + static_cast<std::size_t>(f) * length, length,
                         bytes_.data() + static_cast<std::size_t>(activeCount) * length);
-    if (scale.nonZero == 0) {
+    if (bytes.nonZero == 0) {
       bestBins[f] = 0;  // every sum is 0, and the lowest bin wins the tie
       continue;
     }
     active[activeCount] = f;
-    scales[activeCount++] = scale;
+    cut[activeCount++] = bytes;
   }
   if (activeCount == 0) return;
   // Frames beyond activeCount in the last group hold what they held; their
@@ -151,8 +154,7 @@ void CoarseBatch::sumWherePossible(const Kernels& kernels, int count, int depth,
   const BoundRows rows{matrix_.boundRowSums(), matrix_.rowLengths(), matrix_.remainderLengths()};
   std::fill_n(possible_.data(), possible_.size(), std::uint8_t{0});
   for (int i = 0; i < activeCount; ++i)
-    kernels.markPossible(rows, scales[i],
-                         boundSums_.data() + static_cast<std::size_t>(i) * rowCount,
+    kernels.markPossible(rows, cut[i], boundSums_.data() + static_cast<std::size_t>(i) * rowCount,
                          matrix_.binCount(), matrix_.frameLength(), room_.data(),
                          possible_.data() + static_cast<std::size_t>(i) * pairCount_);
 
