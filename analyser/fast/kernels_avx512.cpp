@@ -209,7 +209,9 @@ void blockedSums(const Row* rows, int rowCount, const Frame* frames, int frameCo
 template <int Depth>
 void coarseSumsAt(const std::int16_t* rows, int rowCount, const std::int16_t* frames,
                   int frameCount, int length, std::int32_t* sums) {
-  blockedSums<2>(rows, rowCount, frames, frameCount, length, sums, addTile<Depth>);
+  // A lambda, not the function's address, so that the tile is inlined.
+  blockedSums<2>(rows, rowCount, frames, frameCount, length, sums,
+                 [](auto... tile) { addTile<Depth>(tile...); });
 }
 
 void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int frameCount,
@@ -224,7 +226,8 @@ void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* fram
 
 void boundSums(const std::int8_t* rows, int rowCount, const std::uint8_t* frames, int frameCount,
                int length, std::int32_t* sums) {
-  blockedSums<kBoundColumns>(rows, rowCount, frames, frameCount, length, sums, addBoundTile);
+  blockedSums<kBoundColumns>(rows, rowCount, frames, frameCount, length, sums,
+                             [](auto... tile) { addBoundTile(tile...); });
 }
 
 // Each tile's two groups meet its frames over every column at once; the
