@@ -11,8 +11,8 @@
 // the roundings on each value's way into the sums.
 //
 // The files that define the sets include no project headers but this one and
-// coarse_bounds.h, and keep their functions internal, so that no code built for a wider
-// instruction set can be shared with, and run by, a machine without it.
+// coarse_bounds.h, and keep their functions internal, so that no code built for
+// a wider instruction set can be shared with, and run by, a machine without it.
 
 #include <cstdint>
 
