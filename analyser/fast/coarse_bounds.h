@@ -20,8 +20,12 @@
 namespace analyser {
 namespace {
 
+// `Largest` is the greatest |q|: 127, or 63 where the byte products must
+// fit 16 bits in pairs.
+template <int Largest>
 ByteFrame bytesOf(const std::int16_t* reduced, int length, std::uint8_t* bytes) {
   ByteFrame frame;
+  frame.offset = Largest + 1;
   int largest = 0;
   int nonZero = 0;
   for (int k = 0; k < length; ++k) {
@@ -32,15 +36,15 @@ ByteFrame bytesOf(const std::int16_t* reduced, int length, std::uint8_t* bytes) 
   frame.nonZero = nonZero;
   if (nonZero == 0) return frame;
   // q = r x multiplier / 65,536 rounded down after adding a half: within
-  // -127 .. 127 and the products within 32 bits, since |r| <= largest.
-  const std::int32_t multiplier = 127 * 65'536 / largest;
+  // -Largest .. Largest and the products within 32 bits, since |r| <= largest.
+  const std::int32_t multiplier = Largest * 65'536 / largest;
   std::int64_t squares = 0;
   std::int64_t products = 0;
   std::int64_t byteSquares = 0;
   for (int k = 0; k < length; ++k) {
     const std::int32_t r = reduced[k];
     const std::int32_t q = (r * multiplier + 32'768) >> 16;
-    bytes[k] = static_cast<std::uint8_t>(q + 128);
+    bytes[k] = static_cast<std::uint8_t>(q + frame.offset);
     squares += r * r;
     products += r * q;
     byteSquares += q * q;
@@ -65,8 +69,8 @@ void markPossibleBins(const BoundRows& rows, const ByteFrame& frame, const std::
   // The least and the greatest |S| a row allows, with room for the roundings of
   // these few steps.
   auto bounds = [&](int row, double& least, double& greatest) {
-    // The frame's bytes were q + 128.
-    const double q = boundSums[row] - 128 * rows.byteSums[row];
+    // The frame's bytes were q + offset.
+    const double q = boundSums[row] - frame.offset * rows.byteSums[row];
     const double centre = std::abs(toSum * q - half);
     const double reach =
         perLength * rows.lengths[row] + perRemainder * rows.remainderLengths[row] + half;

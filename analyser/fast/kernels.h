@@ -49,10 +49,11 @@ struct CoarseTile {
   int frames[4] = {};
 };
 
-// A reduced frame cut to bytes for boundSums: value r becomes a whole q from
-// -127 to 127, about r / step, stored as q + 128.
+// A reduced frame cut to bytes for boundSums: value r becomes a whole q, about
+// r / step, from -(offset - 1) to offset - 1, stored as q + offset.
 struct ByteFrame {
   int nonZero = 0;  // values that are not 0; none: nothing was written
+  int offset = 128;
   double step = 1.0;
   double byteLength = 0.0;     // |q| as a vector, rounded up
   double leftOutLength = 0.0;  // |r - step x q|, rounded up
@@ -97,7 +98,7 @@ struct Kernels {
   void (*boundSums)(const std::int8_t* rows, int rowCount, const std::uint8_t* frames,
                     int frameCount, int length, std::int32_t* sums);
 
-  // Cuts `length` reduced values to bytes (above).
+  // Cuts `length` reduced values to bytes (above) that this set's boundSums takes.
   ByteFrame (*toBytes)(const std::int16_t* reduced, int length, std::uint8_t* bytes);
 
   // From one frame's bound sums, marks each pair of row groups (sixteen bins)

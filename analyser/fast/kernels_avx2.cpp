@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
+#include "analyser/fast/coarse_bounds.h"
 #include "analyser/fast/kernels.h"
 
 namespace analyser {
@@ -55,6 +57,83 @@ void coarseSums(const std::int16_t* rows, int rowCount, const std::int16_t* fram
       for (int i = 0; i < 4; ++i) quad[i] = frames + static_cast<std::int64_t>(f + i) * length;
       __m256i out[4];
       halfGroupSums(half, quad, length / 2, out);
+      for (int i = 0; i < 4; ++i)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(sums + static_cast<std::int64_t>(f + i) * rowCount + r),
+            out[i]);
+    }
+  }
+}
+
+// The exact sums of the chosen tiles: each of a tile's four half groups against
+// its frames; a tile of fewer than four frames takes its first frame again in
+// the empty places and keeps those sums to itself.
+void tileSums(const std::int16_t* rows, int rowCount, const std::int16_t* frames, int length,
+              int /*depth*/, const CoarseTile* tiles, int tileCount, std::int32_t* sums) {
+  const std::int64_t groupValues = std::int64_t{kGroupRows} * length;
+  for (int t = 0; t < tileCount; ++t) {
+    const CoarseTile& tile = tiles[t];
+    const std::int16_t* quad[4];
+    for (int i = 0; i < 4; ++i)
+      quad[i] =
+          frames + static_cast<std::int64_t>(tile.frames[i < tile.frameCount ? i : 0]) * length;
+    for (int r = 0; r < 2 * kGroupRows; r += kGroupRows / 2) {
+      const std::int16_t* half =
+          rows + (2 * tile.pair + r / kGroupRows) * groupValues + (r % kGroupRows) * 2;
+      __m256i out[4];
+      halfGroupSums(half, quad, length / 2, out);
+      for (int i = 0; i < tile.frameCount; ++i)
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(sums + static_cast<std::int64_t>(tile.frames[i]) * rowCount +
+                                       2 * kGroupRows * tile.pair + r),
+            out[i]);
+    }
+  }
+}
+
+// ---- bounds
+
+// Frame values 4q .. 4q + 3 as one 32-bit number.
+inline int loadQuad(const std::uint8_t* frame, int q) {
+  int quad;
+  std::memcpy(&quad, frame + kBoundColumns * q, sizeof quad);
+  return quad;
+}
+
+// Half a byte row group (eight rows, the first or second 32 bytes of each
+// 64-byte step) against four frames over all columns. The frames' bytes are
+// below 128 (bytesOf<63>), so each pair of byte products fits 16 bits before
+// the multiply-add with ones widens it.
+void halfBoundSums(const std::int8_t* half, const std::uint8_t* const* frames, int steps,
+                   __m256i* out) {
+  const __m256i ones = _mm256_set1_epi16(1);
+  __m256i s0 = _mm256_setzero_si256(), s1 = s0, s2 = s0, s3 = s0;
+  auto add = [ones](__m256i sum, __m256i a, const std::uint8_t* frame, int q) {
+    const __m256i b = _mm256_set1_epi32(loadQuad(frame, q));
+    return _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_maddubs_epi16(b, a), ones));
+  };
+  for (int q = 0; q < steps; ++q) {
+    const __m256i a =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(half + kBoundColumns * kGroupRows * q));
+    s0 = add(s0, a, frames[0], q);
+    s1 = add(s1, a, frames[1], q);
+    s2 = add(s2, a, frames[2], q);
+    s3 = add(s3, a, frames[3], q);
+  }
+  out[0] = s0, out[1] = s1, out[2] = s2, out[3] = s3;
+}
+
+void boundSums(const std::int8_t* rows, int rowCount, const std::uint8_t* frames, int frameCount,
+               int length, std::int32_t* sums) {
+  const std::int64_t groupValues = std::int64_t{kGroupRows} * length;
+  for (int r = 0; r < rowCount; r += kGroupRows / 2) {
+    const std::int8_t* half =
+        rows + (r / kGroupRows) * groupValues + (r % kGroupRows) * kBoundColumns;
+    for (int f = 0; f < frameCount; f += 4) {
+      const std::uint8_t* quad[4];
+      for (int i = 0; i < 4; ++i) quad[i] = frames + static_cast<std::int64_t>(f + i) * length;
+      __m256i out[4];
+      halfBoundSums(half, quad, length / kBoundColumns, out);
       for (int i = 0; i < 4; ++i)
         _mm256_storeu_si256(
             reinterpret_cast<__m256i*>(sums + static_cast<std::int64_t>(f + i) * rowCount + r),
@@ -296,9 +375,8 @@ void subtractSines(std::int32_t* values, const double* angles, int count, double
 }  // namespace
 
 const Kernels& avx2Kernels() {
-  // No bounds: a byte product costs AVX2 almost as much as the exact one.
-  static const Kernels kernels{coarseSums, nullptr, nullptr,     nullptr,
-                               nullptr,    bestBin, fourierSums, subtractSines};
+  static const Kernels kernels{coarseSums,       tileSums, boundSums,   bytesOf<63>,
+                               markPossibleBins, bestBin,  fourierSums, subtractSines};
   return kernels;
 }
 

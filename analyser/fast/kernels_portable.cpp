@@ -155,7 +155,7 @@ void subtractSines(std::int32_t* values, const double* angles, int count, double
 }  // namespace
 
 const Kernels& portableKernels() {
-  static const Kernels kernels{coarseSums,       tileSums, boundSums,   bytesOf,
+  static const Kernels kernels{coarseSums,       tileSums, boundSums,   bytesOf<127>,
                                markPossibleBins, bestBin,  fourierSums, subtractSines};
   return kernels;
 }

@@ -166,8 +166,8 @@ TEST_P(EachTarget, BoundSumsAreTheByteProducts) {
       // The lengths the bound relies on are at least the true ones.
       long double bytesSquared = 0, leftOutSquared = 0;
       for (int k = 0; k < length; ++k) {
-        const int q = b[k] - 128;
-        ASSERT_LE(std::abs(q), 127);
+        const int q = b[k] - cut.offset;
+        ASSERT_LT(std::abs(q), cut.offset);
         bytesSquared += static_cast<long double>(q) * q;
         const long double leftOut = r[k] - static_cast<long double>(cut.step) * q;
         leftOutSquared += leftOut * leftOut;
@@ -175,10 +175,11 @@ TEST_P(EachTarget, BoundSumsAreTheByteProducts) {
       EXPECT_GE(static_cast<long double>(cut.byteLength), std::sqrt(bytesSquared)) << n << " " << f;
       EXPECT_GE(static_cast<long double>(cut.leftOutLength), std::sqrt(leftOutSquared))
           << n << " " << f;
-      // Cutting loses little: the left-out part is a small share of the frame.
+      // Cutting loses little: the left-out part is a small share of the frame
+      // (with 63 steps a side, under 1 % for even values).
       long double frameSquared = 0;
       for (const int v : r) frameSquared += static_cast<long double>(v) * v;
-      EXPECT_LE(cut.leftOutLength, 0.01 * std::sqrt(frameSquared) + 1.0) << n << " " << f;
+      EXPECT_LE(cut.leftOutLength, 0.02 * std::sqrt(frameSquared) + 1.0) << n << " " << f;
     }
     std::vector<std::int32_t> sums(static_cast<std::size_t>(count) * matrix.rowCount());
     kernels().boundSums(matrix.boundRows(), matrix.rowCount(), bytes.data(), count, length,
