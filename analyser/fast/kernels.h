@@ -92,8 +92,9 @@ struct Kernels {
 
   // sums[f * rowCount + r] = sum over k of bound row r[k] x frame f[k], the rows
   // signed bytes from -127 to 127 in the byte groups above, the frames unsigned
-  // bytes one after the other (frameCount a multiple of kCoarseGroup); the sums
-  // are exact in 32 bits for `length` up to 65,536. Null where it would not pay:
+  // bytes as this set's toBytes writes them, one after the other (frameCount a
+  // multiple of kCoarseGroup); the sums are exact in 32 bits for `length` up to
+  // 65,536. Null where it would not pay:
   // the three below are then not used either.
   void (*boundSums)(const std::int8_t* rows, int rowCount, const std::uint8_t* frames,
                     int frameCount, int length, std::int32_t* sums);
