@@ -43,58 +43,14 @@ inline int loadQuad(const std::uint8_t* frame, int q) {
 }
 
 // Adds column pairs first .. first + count - 1 of two row groups against
-// four frames to the eight running sums (one vector of sixteen rows per group
-// and frame). `Depth` pairs' high halves are added in 16 bits (they fit, see
+// `Frames` frames to the running sums (one vector of sixteen rows per group and
+// frame). `Depth` pairs' high halves are added in 16 bits (they fit, see
 // coarseDepth) before one multiply-add with ones widens them, each row's two
-// columns together, into 32 bits. Written out by hand: the main loop of the
-// whole analysis, and the compiler keeps these sixteen values in registers.
-template <int Depth>
+// columns together, into 32 bits.
+template <int Depth, int Frames = 4>
 void addTile(const std::int16_t* group0, const std::int16_t* group1,
              const std::int16_t* const* frames, int first, int count, __m512i* sums0,
              __m512i* sums1) {
-  const __m512i ones = _mm512_set1_epi16(1);
-  __m512i s00 = sums0[0], s01 = sums0[1], s02 = sums0[2], s03 = sums0[3];
-  __m512i s10 = sums1[0], s11 = sums1[1], s12 = sums1[2], s13 = sums1[3];
-  const int end = first + count;
-  for (int p = first; p < end;) {
-    const int stop = end - p < Depth ? end : p + Depth;
-    const __m512i zero = _mm512_setzero_si512();
-    __m512i t00 = zero, t01 = zero, t02 = zero, t03 = zero;
-    __m512i t10 = zero, t11 = zero, t12 = zero, t13 = zero;
-    for (; p < stop; ++p) {
-      const __m512i a0 = _mm512_loadu_si512(group0 + 2 * kGroupRows * p);
-      const __m512i a1 = _mm512_loadu_si512(group1 + 2 * kGroupRows * p);
-      // Each frame pair is fetched once and kept for both groups.
-      __m512i b0 = pairEverywhere(frames[0], p), b1 = pairEverywhere(frames[1], p);
-      __m512i b2 = pairEverywhere(frames[2], p), b3 = pairEverywhere(frames[3], p);
-      keepInRegister(b0), keepInRegister(b1), keepInRegister(b2), keepInRegister(b3);
-      t00 = _mm512_add_epi16(t00, _mm512_mulhi_epi16(a0, b0));
-      t01 = _mm512_add_epi16(t01, _mm512_mulhi_epi16(a0, b1));
-      t02 = _mm512_add_epi16(t02, _mm512_mulhi_epi16(a0, b2));
-      t03 = _mm512_add_epi16(t03, _mm512_mulhi_epi16(a0, b3));
-      t10 = _mm512_add_epi16(t10, _mm512_mulhi_epi16(a1, b0));
-      t11 = _mm512_add_epi16(t11, _mm512_mulhi_epi16(a1, b1));
-      t12 = _mm512_add_epi16(t12, _mm512_mulhi_epi16(a1, b2));
-      t13 = _mm512_add_epi16(t13, _mm512_mulhi_epi16(a1, b3));
-    }
-    s00 = _mm512_dpwssd_epi32(s00, t00, ones);
-    s01 = _mm512_dpwssd_epi32(s01, t01, ones);
-    s02 = _mm512_dpwssd_epi32(s02, t02, ones);
-    s03 = _mm512_dpwssd_epi32(s03, t03, ones);
-    s10 = _mm512_dpwssd_epi32(s10, t10, ones);
-    s11 = _mm512_dpwssd_epi32(s11, t11, ones);
-    s12 = _mm512_dpwssd_epi32(s12, t12, ones);
-    s13 = _mm512_dpwssd_epi32(s13, t13, ones);
-  }
-  sums0[0] = s00, sums0[1] = s01, sums0[2] = s02, sums0[3] = s03;
-  sums1[0] = s10, sums1[1] = s11, sums1[2] = s12, sums1[3] = s13;
-}
-
-// The same for one to three frames, for the tiles of the exact sums.
-template <int Depth, int Frames>
-void addFewTile(const std::int16_t* group0, const std::int16_t* group1,
-                const std::int16_t* const* frames, int first, int count, __m512i* sums0,
-                __m512i* sums1) {
   const __m512i ones = _mm512_set1_epi16(1);
   __m512i s0[Frames], s1[Frames];
   for (int i = 0; i < Frames; ++i) s0[i] = sums0[i], s1[i] = sums1[i];
@@ -244,10 +200,7 @@ void addWholeTile(const std::int16_t* rows, int rowCount, const std::int16_t* fr
     chosen[i] = frames + static_cast<std::int64_t>(tile.frames[i]) * length;
     sums0[i] = sums1[i] = _mm512_setzero_si512();
   }
-  if constexpr (Frames == 4)
-    addTile<Depth>(group0, group0 + groupValues, chosen, 0, length / 2, sums0, sums1);
-  else
-    addFewTile<Depth, Frames>(group0, group0 + groupValues, chosen, 0, length / 2, sums0, sums1);
+  addTile<Depth, Frames>(group0, group0 + groupValues, chosen, 0, length / 2, sums0, sums1);
   for (int i = 0; i < Frames; ++i) {
     std::int32_t* out =
         sums + static_cast<std::int64_t>(tile.frames[i]) * rowCount + 2 * kGroupRows * tile.pair;
